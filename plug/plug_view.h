@@ -1,0 +1,25 @@
+// What the plug-in base and the host binding need from an attached editor view: value
+// pushes, the wheel-gesture countdown, its window and its size.
+#pragma once
+
+class IPlugView {
+public:
+    virtual ~IPlugView() = default;
+
+    // Moves every control bound to the parameter; a plain value is mapped to 0..1 first.
+    virtual void SetControlsFromParam(int index, double value, bool normalized) = 0;
+    // Counts down timer ticks, then asks the plug-in to end the pending wheel gesture.
+    virtual void StartGestureCountdown(int ticks) = 0;
+    virtual void CancelGestureCountdown() = 0;
+    // Creates the surface controls draw into, at the view's size.
+    virtual void PrepareBackBuffer() = 0;
+    // Redraw timer ticks per second.
+    virtual int FrameRate() const = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    // Opens the editor window inside the host's window; true when one was opened.
+    virtual bool OpenWindow(void* parent) = 0;
+    virtual void CloseWindow() = 0;
+    // A wheel the host forwards; 1 when the pointer is over the editor window, else 0.
+    virtual int HostWheel(float amount) = 0;
+};
