@@ -168,8 +168,7 @@ int IEffectBase::ApplyBankSlot(IProgramSlot& slot, const IDataChunk& chunk, int 
 int IEffectBase::ReadBank(const IDataChunk& chunk, int pos)
 {
     Guard guard(lock);
-    pos = CheckBank(chunk, pos);
-    if (pos < 0) {
+    if (CheckBank(chunk, pos) < 0) {
         return -1;
     }
     for (int i = 0; i < ProgramCount(); ++i) {
