@@ -10,7 +10,7 @@
 namespace {
 using Guard = std::lock_guard<std::recursive_mutex>;
 
-// Reads a leading decimal integer held to 0..kMaxPins; no digits read as 0.
+// Reads a leading decimal integer; no digits, or a count outside 0..kMaxPins, read as 0.
 int32_t ReadChannelCount(const char*& p, const char* end)
 {
     char digits[16] = {};
@@ -20,7 +20,7 @@ int32_t ReadChannelCount(const char*& p, const char* end)
         digits[n++] = *p++;
     }
     const long v = std::strtol(digits, nullptr, 10);
-    return static_cast<int32_t>(std::clamp<long>(v, 0, IEffectBase::kMaxPins));
+    return v >= 0 && v <= IEffectBase::kMaxPins ? static_cast<int32_t>(v) : 0;
 }
 
 // "in-out": both counts; a token that is not two hyphen-joined integers gives zeros.
