@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both forms and runs every test: the native unit tests
 # plainly and under AddressSanitizer + UndefinedBehaviorSanitizer, then the Windows build's
-# tests under Wine. Ends with the line "N passed, M failed" over everything it ran.
+# tests under Wine, then the fuzzers and the thread tests. Ends with the line
+# "N passed, M failed" over everything it ran.
 set -uo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,22 +15,29 @@ total_pass=0
 total_fail=0
 summary=()
 
-# run_suite NAME BUILD_DIR [cmake args...]: configure, build and test one build tree.
-run_suite() {
-  local name="$1" dir="$2"
-  shift 2
+# build_tree NAME BUILD_DIR TARGET [cmake args...]: configure one build tree and build
+# TARGET in it ("all" for everything); a failure is counted and reported.
+build_tree() {
+  local name="$1" dir="$2" target="$3"
+  shift 3
   echo "== $name: configure and build ($dir)"
   if ! cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUCK_WERROR=ON "$@" >"$dir.configure.log" 2>&1 \
-     || ! cmake --build "$dir" -j "$jobs" >"$dir.build.log" 2>&1; then
+     || ! cmake --build "$dir" -j "$jobs" --target "$target" >"$dir.build.log" 2>&1; then
     cat "$dir.configure.log" "$dir.build.log" 2>/dev/null | tail -n 60
     echo "== $name: build failed"
     total_fail=$((total_fail + 1))
     summary+=("$name: build failed")
-    return
+    return 1
   fi
+}
+
+# run_ctest NAME BUILD_DIR [ctest args...]: run a built tree's tests and count them.
+run_ctest() {
+  local name="$1" dir="$2"
+  shift 2
   echo "== $name: test"
   local log="$dir.ctest.log"
-  ctest --test-dir "$dir" -j "$jobs" --timeout 300 --output-on-failure >"$log" 2>&1
+  ctest --test-dir "$dir" -j "$jobs" --timeout 300 --output-on-failure "$@" >"$log" 2>&1
   local line
   line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)"
   if [ -z "$line" ]; then
@@ -51,6 +59,39 @@ run_suite() {
   total_fail=$((total_fail + failed))
 }
 
+# run_suite NAME BUILD_DIR [cmake args...]: configure, build and test one whole build tree.
+run_suite() {
+  local name="$1" dir="$2"
+  shift 2
+  build_tree "$name" "$dir" all "$@" && run_ctest "$name" "$dir"
+}
+
+# run_fuzzer NAME BUILD_DIR TARGET SEED_DIR SECONDS: build a libFuzzer target with clang
+# and run it for a bounded time from the committed seeds; new inputs it finds stay in the
+# build tree. Counts as one passed test when it ends without a finding.
+run_fuzzer() {
+  local name="$1" dir="$2" target="$3" seeds="$4" seconds="$5"
+  build_tree "$name" "$dir" "$target" -DRUCK_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ || return
+  local binary corpus="$dir/corpus-$target" log="$dir.$target.log"
+  binary="$(find "$dir" -type f -name "$target" -perm -u+x | head -n 1)"
+  mkdir -p "$corpus"
+  echo "== $name: fuzzing for $seconds s"
+  "$binary" -max_total_time="$seconds" -max_len=4096 -artifact_prefix="$dir/" \
+    "$corpus" "$root/$seeds" >"$log" 2>&1
+  local status=$? runs
+  runs="$(grep -oE 'Done [0-9]+ runs' "$log" | tail -n 1 | grep -oE '[0-9]+')"
+  if [ "$status" = 0 ] && [ -n "$runs" ]; then
+    summary+=("$name: $runs executions in $seconds s, no finding")
+    total_pass=$((total_pass + 1))
+  else
+    tail -n 40 "$log"
+    summary+=("$name: failed after ${runs:-?} executions (log $log, inputs in $dir/)")
+    total_fail=$((total_fail + 1))
+  fi
+  echo "== ${summary[-1]}"
+}
+
 mkdir -p build
 run_suite native build/native
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -58,6 +99,14 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 run_suite windows build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
 if [ -d build/win/wineprefix ]; then
   WINEPREFIX="$root/build/win/wineprefix" wineserver -k >/dev/null 2>&1 || true
+fi
+
+# Restoring damaged or hostile state and bank chunks: libFuzzer with ASan and UBSan.
+run_fuzzer "plug chunk restore fuzz" build/fuzz-plug fuzz_plug_restore tests/plug/corpus 60
+
+# Host automation, program and chunk requests and audio blocks on three threads.
+if build_tree "plug threads TSan" build/tsan plug_thread_tests -DRUCK_TSAN=ON; then
+  TSAN_OPTIONS=halt_on_error=1 run_ctest "plug threads TSan" build/tsan -R '^EffectThreads\.'
 fi
 
 echo "== summary"
