@@ -105,12 +105,12 @@ int IEffectBase::CheckParameters(const IDataChunk& chunk, int pos) const
 int IEffectBase::ReadParameters(const IDataChunk& chunk, int pos)
 {
     Guard guard(lock);
-    pos = CheckParameters(chunk, pos);
-    if (pos < 0) {
+    const int end = CheckParameters(chunk, pos);
+    if (end < 0) {
         return -1;
     }
-    ReadParameterBlock(chunk, pos - 8 * ParameterCount());
-    return pos;
+    ReadParameterBlock(chunk, pos);
+    return end;
 }
 
 void IEffectBase::ReadParameterBlock(const IDataChunk& chunk, int pos)
@@ -203,15 +203,14 @@ bool IEffectBase::RestoreChunk(IDataChunk& chunk, const void* bytes, int64_t siz
     }
     const ChunkHeader header = ReadHeader(chunk);
     const bool asBank = isBank && header.version >= IDataChunk::kChunkVersion;
-    if ((asBank ? CheckBank(chunk, header.start) : CheckState(chunk, header.start)) < 0) {
-        return false;
-    }
     int pos;
     if (asBank) {
         pos = ReadBank(chunk, header.start);
-    } else {
+    } else if (CheckState(chunk, header.start) >= 0) {
         pos = ReadState(chunk, header.start);
-        StoreCurrentProgram(nullptr);
+        StoreCurrentProgram(nullptr);  // the current program takes the restored values
+    } else {
+        pos = -1;
     }
     if (pos < 0) {
         return false;

@@ -9,17 +9,10 @@ using ruck::test::FakeView;
 using ruck::test::HostEvent;
 using ruck::test::TestEffect;
 
-TEST(EffectBase, ConstructionFromIdentityAndChannelText)
+TEST(EffectBase, ChannelConfigsGivePinsAndTheirSlots)
 {
     TestEffect plug;
-    EXPECT_STREQ(plug.EffectName(), "Ruckstone");
-    EXPECT_STREQ(plug.VendorName(), "Tolvi");
-    EXPECT_EQ(plug.ParameterCount(), 11);
-    EXPECT_EQ(plug.ProgramCount(), 25);
     EXPECT_EQ(plug.IdentifyHost(), -1);
-    EXPECT_EQ(plug.SampleRate(), 44100.0);
-    EXPECT_EQ(plug.BlockSize(), 0);
-    EXPECT_EQ(plug.PendingWheelParam(), -1);
     ASSERT_EQ(plug.ChannelConfigCount(), 2);
     EXPECT_EQ(plug.ChannelConfig(1)->inputs, 2);
     EXPECT_EQ(plug.InputPinCount(), 2);
@@ -221,19 +214,4 @@ TEST(EffectBase, WheelWithoutViewEndsAtOnce)
     plug.ScheduleWheelEditEnd(2);
     EXPECT_EQ(plug.PendingWheelParam(), -1);
     EXPECT_EQ(plug.host, (std::vector<HostEvent>{{"begin", 2}, {"end", 2}}));
-}
-
-TEST(EffectBase, NotifyAndPushVisitEveryParameterInOrder)
-{
-    TestEffect plug;
-    plug.PushParametersToEditor();  // no view: nothing to do
-    plug.NotifyAllParameters();
-    EXPECT_EQ(plug.changes, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-    auto* view = new FakeView();
-    plug.AttachEditor(view);
-    view->pushes.clear();
-    plug.PushParametersToEditor();
-    ASSERT_EQ(view->pushes.size(), 11u);
-    EXPECT_EQ(view->pushes[4].value, -16.0);
-    EXPECT_FALSE(view->pushes[4].normalized);
 }
