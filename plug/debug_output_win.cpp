@@ -1,0 +1,8 @@
+#include "debug_output.h"
+
+#include <windows.h>
+
+void DebugOutput(const char* line)
+{
+    OutputDebugStringA(line);
+}
