@@ -1,0 +1,139 @@
+#include "png_test_util.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace raster_test {
+
+namespace {
+
+void AppendToVector(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void FlushNothing(png_structp) {}
+
+// libpng's error path long-jumps back here: this function holds no object with a destructor
+// (out and rows belong to the caller).
+bool EncodeGuarded(const PngSpec& spec, std::vector<std::uint8_t>* out, png_bytep* rows)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) {
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, out, AppendToVector, FlushNothing);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
+                 spec.bitDepth, spec.colourType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!spec.paletteRgb.empty()) {
+        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.paletteRgb.data()),
+                     static_cast<int>(spec.paletteRgb.size() / 3));
+    }
+    if (!spec.transparency.empty()) {
+        if (spec.colourType == PNG_COLOR_TYPE_PALETTE) {
+            png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
+        } else {
+            png_color_16 key = {};
+            key.gray = static_cast<png_uint_16>(spec.transparency[0] << 8 | spec.transparency[1]);
+            key.red = key.gray;
+            key.green = key.gray;
+            key.blue = key.gray;
+            png_set_tRNS(png, info, nullptr, 0, &key);
+        }
+    }
+    png_write_info(png, info);
+    if (spec.bitDepth == 16) {
+        png_set_swap(png);  // rows are given little-endian
+    }
+    png_write_image(png, rows);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodePng(const PngSpec& spec)
+{
+    std::vector<std::uint8_t> out;
+    std::vector<std::uint8_t> pixels = spec.rowBytes;
+    if (spec.height <= 0 || pixels.empty()) {
+        return out;
+    }
+    const std::size_t rowLength = pixels.size() / static_cast<std::size_t>(spec.height);
+    std::vector<png_bytep> rows(static_cast<std::size_t>(spec.height));
+    for (std::size_t y = 0; y < rows.size(); ++y) {
+        rows[y] = pixels.data() + y * rowLength;
+    }
+    if (!EncodeGuarded(spec, &out, rows.data())) {
+        out.clear();
+    }
+    return out;
+}
+
+bool SavePng(RasterBitmap& surface, const std::string& path)
+{
+    PngSpec spec;
+    spec.width = surface.Width();
+    spec.height = surface.Height();
+    for (int y = 0; y < spec.height; ++y) {
+        const Pixel32* row = RasterRow(surface, y);
+        for (int x = 0; x < spec.width; ++x) {
+            const Pixel32 p = row[x];
+            spec.rowBytes.push_back(static_cast<std::uint8_t>(p >> 16));
+            spec.rowBytes.push_back(static_cast<std::uint8_t>(p >> 8));
+            spec.rowBytes.push_back(static_cast<std::uint8_t>(p));
+            spec.rowBytes.push_back(static_cast<std::uint8_t>(p >> 24));
+        }
+    }
+    const std::vector<std::uint8_t> png = EncodePng(spec);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || png.empty()) {
+        if (file) {
+            std::fclose(file);
+        }
+        return false;
+    }
+    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+    return std::fclose(file) == 0 && written;
+}
+
+ModuleHandle ThisModule()
+{
+#ifdef _WIN32
+    return GetModuleHandleW(nullptr);
+#else
+    return nullptr;
+#endif
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path)
+{
+    std::vector<std::uint8_t> data;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        return data;
+    }
+    unsigned char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        data.insert(data.end(), buffer, buffer + got);
+    }
+    std::fclose(file);
+    return data;
+}
+
+}  // namespace raster_test
