@@ -221,12 +221,75 @@ void DriveChain::ProcessPlain(double** inputs, double** outputs, int frames)
     ResetNonFiniteHistory();
 }
 
-// Two passes per slice: the curve stage for every frame (no feedback, so the
-// divisions pipeline freely), then the feedback recurrence with both channels in
-// one SSE2 register. Every operation is the plain loop's, in the same order.
+namespace {
+inline __m128d Abs(__m128d v)
+{
+    return _mm_andnot_pd(_mm_set1_pd(-0.0), v);
+}
+
+// Picks a where the mask is set, b elsewhere.
+inline __m128d Select(__m128d mask, __m128d a, __m128d b)
+{
+    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
+}  // namespace
+
+// Both channels in one SSE2 register. Every lane computes the plain loop's operations in
+// the same order; branches become masks that pick between results computed in full.
+__m128d DriveChain::FoldPair(__m128d x) const
+{
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d m = _mm_set1_pd(foldMultiplier);
+    const __m128d thr = _mm_set1_pd(threshold);
+    const __m128d flip = _mm_set1_pd(flipThreshold);
+    x = _mm_mul_pd(_mm_set1_pd(foldGain), x);
+    const __m128d above = _mm_and_pd(_mm_cmpgt_pd(x, zero), _mm_cmpgt_pd(x, thr));
+    const __m128d below = _mm_and_pd(_mm_cmplt_pd(x, zero), _mm_cmpgt_pd(Abs(x), flip));
+    const __m128d high = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(x, thr), m), thr);
+    const __m128d low = _mm_sub_pd(_mm_mul_pd(_mm_sub_pd(flip, Abs(x)), m), flip);
+    return Select(above, high, Select(below, low, x));
+}
+
+// The decimator's rounding and 32-bit clamping as in QuantiseSteps; NaN lanes give 0.
+__m128d DriveChain::DecimatePair(__m128d y) const
+{
+    const __m128d u = _mm_mul_pd(_mm_set1_pd(1.0f / driveCoeff), y);
+    const __m128d half = _mm_set1_pd(0.5);
+    __m128d rounded = Select(_mm_cmpge_pd(u, _mm_setzero_pd()), _mm_add_pd(u, half), _mm_sub_pd(u, half));
+    rounded = _mm_min_pd(_mm_set1_pd(2147483647.0), rounded);
+    rounded = _mm_max_pd(_mm_set1_pd(-2147483648.0), rounded);
+    const __m128 steps = _mm_cvtepi32_ps(_mm_cvttpd_epi32(rounded));
+    const __m128d result = _mm_cvtps_pd(_mm_mul_ps(steps, _mm_set1_ps(driveCoeff)));
+    return _mm_and_pd(_mm_cmpord_pd(u, u), result);
+}
+
+__m128d DriveChain::CurvePair(__m128d y) const
+{
+    const __m128d k = _mm_set1_pd(driveCoeff);
+    const __m128d s = _mm_set1_pd(outputScale);
+    const __m128d one = _mm_set1_pd(1.0);
+    switch (algorithm) {
+    case 1: {
+        const __m128d kPlusOne = _mm_set1_pd(driveCoeff + 1.0f);
+        const __m128d num = _mm_mul_pd(kPlusOne, y);
+        return _mm_mul_pd(_mm_div_pd(num, _mm_add_pd(_mm_mul_pd(k, Abs(y)), one)), s);
+    }
+    case 2: {
+        const __m128d kMinusOne = _mm_set1_pd(driveCoeff - 1.0f);
+        const __m128d a = Abs(y);
+        const __m128d num = _mm_mul_pd(_mm_add_pd(k, a), y);
+        const __m128d den = _mm_add_pd(_mm_add_pd(_mm_mul_pd(y, y), _mm_mul_pd(kMinusOne, a)), one);
+        return _mm_mul_pd(_mm_div_pd(num, den), s);
+    }
+    case 3:
+        return DecimatePair(y);
+    default:
+        return y;
+    }
+}
+
 void DriveChain::ProcessFast(double** inputs, double** outputs, int frames)
 {
-    alignas(16) double shaped[kSliceFrames][2];
     const __m128d keep = _mm_set1_pd(1.0f - roundCoeff);
     const __m128d r = _mm_set1_pd(roundCoeff);
     const __m128d half = _mm_set1_pd(0.5);
@@ -242,33 +305,33 @@ void DriveChain::ProcessFast(double** inputs, double** outputs, int frames)
     double* outL = outputs[0];
     double* outR = outputs[1];
 
-    for (int start = 0; start < frames; start += kSliceFrames) {
-        const int n = std::min(kSliceFrames, frames - start);
-        for (int i = 0; i < n; ++i) {
-            shaped[i][0] = ShapeSample(inL[start + i]);
-            shaped[i][1] = ShapeSample(inR[start + i]);
+    for (int f = 0; f < frames; ++f) {
+        const __m128d in = _mm_unpacklo_pd(_mm_load_sd(&inL[f]), _mm_load_sd(&inR[f]));
+        __m128d y = in;
+        if (foldBefore) {
+            y = FoldPair(y);
         }
-        for (int i = 0; i < n; ++i) {
-            const int f = start + i;
-            const __m128d dryIn = _mm_set_pd(inR[f], inL[f]);
-            __m128d y = _mm_add_pd(_mm_mul_pd(keep, _mm_load_pd(shaped[i])), _mm_mul_pd(r, last));
-            if (mode == 1) {
-                y = _mm_mul_pd(_mm_add_pd(y, last), half);
-            } else if (mode == 2) {
-                y = _mm_mul_pd(_mm_add_pd(y, older), half);
-                older = last;
-            } else if (mode == 3) {
-                // Left adds y, older, last; right adds last, y, older (same as y + last).
-                const __m128d second = _mm_move_sd(last, older);
-                const __m128d third3 = _mm_move_sd(older, last);
-                y = _mm_mul_pd(_mm_add_pd(_mm_add_pd(y, second), third3), third);
-                older = last;
-            }
-            last = y;
-            const __m128d out = _mm_add_pd(_mm_mul_pd(wetGain, y), _mm_mul_pd(d, dryIn));
-            _mm_storel_pd(&outL[f], out);
-            _mm_storeh_pd(&outR[f], out);
+        y = CurvePair(y);
+        if (foldAfter) {
+            y = FoldPair(y);
         }
+        y = _mm_add_pd(_mm_mul_pd(keep, y), _mm_mul_pd(r, last));
+        if (mode == 1) {
+            y = _mm_mul_pd(_mm_add_pd(y, last), half);
+        } else if (mode == 2) {
+            y = _mm_mul_pd(_mm_add_pd(y, older), half);
+            older = last;
+        } else if (mode == 3) {
+            // Left adds y, older, last; right adds last, y, older (the same as y + last).
+            const __m128d second = _mm_move_sd(last, older);
+            const __m128d remaining = _mm_move_sd(older, last);
+            y = _mm_mul_pd(_mm_add_pd(_mm_add_pd(y, second), remaining), third);
+            older = last;
+        }
+        last = y;
+        const __m128d out = _mm_add_pd(_mm_mul_pd(wetGain, y), _mm_mul_pd(d, in));
+        _mm_storel_pd(&outL[f], out);
+        _mm_storeh_pd(&outR[f], out);
     }
     _mm_storel_pd(&lastOut[0], last);
     _mm_storeh_pd(&lastOut[1], last);

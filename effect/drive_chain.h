@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include <emmintrin.h>
+
 enum RuckParam : int {
     kAlgorithm = 0,
     kAmount,
@@ -34,14 +36,14 @@ public:
     double LastOut(int channel) const { return lastOut[channel]; }
     double OlderOut(int channel) const { return olderOut[channel]; }
 
-    // Frames whose curve stage the fast path computes ahead of the recurrence.
-    static constexpr int kSliceFrames = 256;
-
 private:
     void UpdateDriveCoefficients(float a, int alg);
     double FoldSample(double x) const;
     double CurveSample(double y) const;
     double ShapeSample(double y) const;
+    __m128d FoldPair(__m128d x) const;
+    __m128d DecimatePair(__m128d y) const;
+    __m128d CurvePair(__m128d y) const;
     void ProcessFast(double** inputs, double** outputs, int frames);
     void ResetNonFiniteHistory();
 

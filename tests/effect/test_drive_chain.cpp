@@ -322,10 +322,16 @@ TEST(DriveChain, DecimatorStaysBoundedForHugeInputs)
     Settings s = kNeutral;
     s[kAlgorithm] = 3;
     s[kAmount] = 0;
-    const Stereo out = Render(s, Mono({1e9, -1e9, 1e300}));
-    for (double v : out.left) {
-        EXPECT_TRUE(std::isfinite(v));
-        EXPECT_LE(std::fabs(v), 2147483648.0 * 0.00001 * 1.001);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Stereo in = Mono({1e9, -1e9, 1e300, -1e300, 21474.83647, -21474.83648, nan, 0.3});
+    const Stereo out = Render(s, in);
+    const Stereo plain = Render(s, in, true);
+    for (size_t i = 0; i < out.left.size(); ++i) {
+        EXPECT_TRUE(SameBits(out.left[i], plain.left[i])) << i;
+        if (i != 6) {
+            EXPECT_TRUE(std::isfinite(out.left[i]));
+            EXPECT_LE(std::fabs(out.left[i]), 2147483648.0 * 0.00001 * 1.001);
+        }
     }
 }
 
