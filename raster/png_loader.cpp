@@ -38,18 +38,24 @@ struct DecodeState {
     png_bytep* rows;            // row-pointer array (malloc)
 };
 
-// The libpng read callback: zero the request, then copy what is left of the data.
+// The libpng read callback: zero the request, then copy what is left of the data. Beyond the
+// Part: a request that runs past the end is reported to libpng as an error at once (after
+// the zeroing), instead of handing it zeros: a damaged length field could otherwise make
+// libpng skip through gigabytes of zeros before failing.
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count)
 {
     auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
     std::memset(out, 0, count);
-    if (!reader || reader->left <= 0) {
-        return;
+    const std::size_t left = reader && reader->left > 0 ? static_cast<std::size_t>(reader->left) : 0;
+    const std::size_t take = count < left ? count : left;
+    if (take > 0) {
+        std::memcpy(out, reader->position, take);
+        reader->position += take;
+        reader->left -= static_cast<std::int32_t>(take);
     }
-    const std::size_t take = count < static_cast<std::size_t>(reader->left) ? count : static_cast<std::size_t>(reader->left);
-    std::memcpy(out, reader->position, take);
-    reader->position += take;
-    reader->left -= static_cast<std::int32_t>(take);
+    if (take < count) {
+        png_error(png, "read past the end of the data");
+    }
 }
 
 // Step 7: the transformations, in the Part's order; afterwards every pixel is A, R, G, B.

@@ -16,6 +16,7 @@ packages=(
   wine wine64
   xvfb xdotool x11-apps xauth fonts-liberation
   dpkg-dev
+  libpixman-1-dev python3-pil fonts-dejavu-core
 )
 
 apt_get() {

@@ -104,6 +104,9 @@ fi
 # Restoring damaged or hostile state and bank chunks: libFuzzer with ASan and UBSan.
 run_fuzzer "plug chunk restore fuzz" build/fuzz-plug fuzz_plug_restore tests/plug/corpus 60
 
+# Raster (issue 6): decoding damaged PNG data from memory, libFuzzer with ASan and UBSan.
+run_fuzzer "raster PNG decode fuzz" build/fuzz-raster raster_png_fuzzer tests/raster/corpus 45
+
 # Host automation, program and chunk requests and audio blocks on three threads.
 if build_tree "plug threads TSan" build/tsan plug_thread_tests -DRUCK_TSAN=ON; then
   TSAN_OPTIONS=halt_on_error=1 run_ctest "plug threads TSan" build/tsan -R '^EffectThreads\.'

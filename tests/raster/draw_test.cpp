@@ -13,6 +13,8 @@ using namespace raster_test;
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 using Points = std::set<std::pair<int, int>>;
 
 Points Painted(RasterBitmap& b)
@@ -163,7 +165,7 @@ TEST(RotatedBlit, QuarterTurnIsClockwise)
     Number(src);
     MemoryBitmap dst(6, 6, 4);
     Clear(dst);
-    RotatedBlit(&dst, &src, 0, 0, 6, 6, 0, 0, 6, 6, static_cast<float>(M_PI / 2), false, 1.0f, BlendCopy, 0, 0);
+    RotatedBlit(&dst, &src, 0, 0, 6, 6, 0, 0, 6, 6, static_cast<float>(kPi / 2), false, 1.0f, BlendCopy, 0, 0);
     // The source's top row becomes the right column: dest (c, r) = src (r, 5 - c), up to the
     // one-pixel shift that sampling at truncated 16.16 positions gives (the same for every pixel).
     bool matched = false;

@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 using Surface = std::unique_ptr<RasterBitmap>;
 
 Surface Load(int id)
@@ -24,7 +26,7 @@ Surface Load(int id)
 // Part 4.4's knob drawing for a normalised value v (300 degrees of range).
 void DrawKnob(RasterBitmap& face, RasterBitmap& knob, int cx, int cy, double v)
 {
-    const float angle = static_cast<float>(300.0 * M_PI / 360.0 * v * 2.0 - 300.0 * M_PI / 360.0);
+    const float angle = static_cast<float>(300.0 * kPi / 360.0 * v * 2.0 - 300.0 * kPi / 360.0);
     const float shift = static_cast<float>(-(std::fabs(v - 0.5) * 2.0));
     const int w = knob.Width();
     const int h = knob.Height();
