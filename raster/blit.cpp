@@ -68,9 +68,11 @@ void ChannelCopy(RasterBitmap& dest, RasterBitmap& src, const BlitArea& a, Blend
 {
     const int from = mode & 3;
     const int to = (mode >> 2) & 3;
+    const RasterRows srcRows(src, a.top, a.left);
+    const RasterRows destRows(dest, a.dstY, a.dstX);
     for (int y = 0; y < a.height; ++y) {
-        const auto* s = reinterpret_cast<const unsigned char*>(RasterRow(src, a.top + y) + a.left);
-        auto* d = reinterpret_cast<unsigned char*>(RasterRow(dest, a.dstY + y) + a.dstX);
+        const auto* s = reinterpret_cast<const unsigned char*>(srcRows[y]);
+        auto* d = reinterpret_cast<unsigned char*>(destRows[y]);
         for (int x = 0; x < a.width; ++x) {
             d[4 * x + to] = s[4 * x + from];
         }
@@ -80,8 +82,10 @@ void ChannelCopy(RasterBitmap& dest, RasterBitmap& src, const BlitArea& a, Blend
 template <class RowFn>
 void ForEachRow(RasterBitmap& dest, RasterBitmap& src, const BlitArea& a, RowFn row)
 {
+    const RasterRows srcRows(src, a.top, a.left);
+    const RasterRows destRows(dest, a.dstY, a.dstX);
     for (int y = 0; y < a.height; ++y) {
-        row(RasterRow(dest, a.dstY + y) + a.dstX, RasterRow(src, a.top + y) + a.left);
+        row(destRows[y], srcRows[y]);
     }
 }
 
@@ -89,8 +93,9 @@ void ForEachRow(RasterBitmap& dest, RasterBitmap& src, const BlitArea& a, RowFn 
 template <class RowFn>
 void ForEachFillRow(RasterBitmap& dest, int x, int y, int height, RowFn row)
 {
+    const RasterRows rows(dest, y, x);
     for (int r = 0; r < height; ++r) {
-        row(RasterRow(dest, y + r) + x);
+        row(rows[r]);
     }
 }
 

@@ -79,10 +79,12 @@ void BlurRect(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY, int src
     Pixel32* previous = buffer;       // the source row above, as it was before blurring
     Pixel32* current = buffer + cols;  // the source row itself, as it was
     const std::size_t rowBytes = sizeof(Pixel32) * static_cast<std::size_t>(cols);
-    std::memcpy(current, RasterRow(*src, static_cast<int>(sy)) + sx, rowBytes);
+    const RasterRows srcRows(*src, static_cast<int>(sy), static_cast<int>(sx));
+    const RasterRows destRows(*dest, static_cast<int>(dy), static_cast<int>(dx));
+    std::memcpy(current, srcRows[0], rowBytes);
     for (int y = 0; y < rows; ++y) {
-        const Pixel32* below = y + 1 < rows ? RasterRow(*src, static_cast<int>(sy) + y + 1) + sx : nullptr;
-        Pixel32* out = RasterRow(*dest, static_cast<int>(dy) + y) + dx;
+        const Pixel32* below = y + 1 < rows ? srcRows[y + 1] : nullptr;
+        Pixel32* out = destRows[y];
         BlurRow(out, y > 0 ? previous : nullptr, current, below, cols);
         if (below) {
             std::swap(previous, current);

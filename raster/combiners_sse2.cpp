@@ -23,33 +23,37 @@ inline void Store(Pixel32* p, __m128i v)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-// (x * m) >> 8 for the eight 16-bit lanes of the bytes x (unsigned, x * m < 65536).
+// (x * m) >> 8 for the sixteen bytes x, where mLow and mHigh hold m << 8 in the 16-bit lanes
+// of bytes 0-7 and 8-15 (x * m < 65536, so the high half of x * (m << 8) is exactly that).
 inline __m128i ScaleBytes(__m128i x, __m128i mLow, __m128i mHigh)
 {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i low = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(x, zero), mLow), 8);
-    const __m128i high = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(x, zero), mHigh), 8);
+    const __m128i low = _mm_mulhi_epu16(_mm_unpacklo_epi8(x, zero), mLow);
+    const __m128i high = _mm_mulhi_epu16(_mm_unpackhi_epi8(x, zero), mHigh);
     return _mm_packus_epi16(low, high);
 }
 
-// Four pixels of copy with source alpha at w = 256: sa 0 keeps d; else
-// d = s + (d - s) * (255 - sa) / 256 per colour channel (truncated toward zero, done as
-// s + |d - s| * m >> 8 or s - |d - s| * m >> 8), da = min(255, da + sa).
+// Four pixels of copy with source alpha at w = 256, correct where no source alpha is 0:
+// d = s + (d - s) * (255 - sa) / 256 per colour channel, truncated toward zero, done as
+// s + q where d > s and s - q elsewhere, with q = |d - s| * m >> 8 (m = 255 - sa); the second
+// as ~(~s + q), which cannot wrap since q <= s. da = min(255, da + sa).
 inline __m128i CopyAlphaFull4(__m128i d, __m128i s)
 {
+    const __m128i zero = _mm_setzero_si128();
     const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    const __m128i sa = _mm_srli_epi32(s, 24);
-    const __m128i keep = _mm_cmpeq_epi32(sa, _mm_setzero_si128());
-    const __m128i m = _mm_sub_epi32(_mm_set1_epi32(255), sa);
-    const __m128i m16 = _mm_or_si128(m, _mm_slli_epi32(m, 16));  // m in both halves of each lane
-    const __m128i mLow = _mm_unpacklo_epi32(m16, m16);           // pixels 0, 1
-    const __m128i mHigh = _mm_unpackhi_epi32(m16, m16);          // pixels 2, 3
-    const __m128i up = ScaleBytes(_mm_subs_epu8(d, s), mLow, mHigh);
-    const __m128i down = ScaleBytes(_mm_subs_epu8(s, d), mLow, mHigh);
-    const __m128i colour = _mm_sub_epi8(_mm_add_epi8(s, up), down);
+    // m << 8 in every 16-bit lane of its pixel: the alpha byte of ~s moved into the high byte
+    // of each lane, then spread over the pixel's four lanes.
+    const __m128i notS = _mm_xor_si128(s, _mm_cmpeq_epi32(zero, zero));
+    const __m128i lowLanes = _mm_unpacklo_epi8(zero, notS);
+    const __m128i highLanes = _mm_unpackhi_epi8(zero, notS);
+    const __m128i mLow = _mm_shufflehi_epi16(_mm_shufflelo_epi16(lowLanes, 0xFF), 0xFF);
+    const __m128i mHigh = _mm_shufflehi_epi16(_mm_shufflelo_epi16(highLanes, 0xFF), 0xFF);
+    const __m128i up = _mm_subs_epu8(d, s);  // d - s where d > s, else 0
+    const __m128i notUp = _mm_cmpeq_epi8(up, zero);
+    const __m128i scaled = ScaleBytes(_mm_or_si128(up, _mm_subs_epu8(s, d)), mLow, mHigh);
+    const __m128i colour = _mm_xor_si128(_mm_add_epi8(_mm_xor_si128(s, notUp), scaled), notUp);
     const __m128i alpha = _mm_and_si128(_mm_adds_epu8(d, s), alphaMask);
-    const __m128i mixed = _mm_or_si128(_mm_andnot_si128(alphaMask, colour), alpha);
-    return _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, mixed));
+    return _mm_or_si128(_mm_andnot_si128(alphaMask, colour), alpha);
 }
 
 }  // namespace
@@ -62,15 +66,23 @@ void CopyAlphaFullRowFast(Pixel32* d, const Pixel32* s, int n, int w)
     for (; i + 4 <= n; i += 4) {
         const __m128i sv = Load(s + i);
         const __m128i sa = _mm_and_si128(sv, alphaMask);
-        const int transparent = _mm_movemask_epi8(_mm_cmpeq_epi32(sa, zero));
-        if (transparent == 0xFFFF) {
+        const __m128i transparent = _mm_cmpeq_epi32(sa, zero);
+        const __m128i opaque = _mm_cmpeq_epi32(sa, alphaMask);
+        if (_mm_movemask_epi8(_mm_or_si128(transparent, opaque)) == 0) {
+            Store(d + i, CopyAlphaFull4(Load(d + i), sv));  // the common case: no 0 or 255
+            continue;
+        }
+        const int transparentBits = _mm_movemask_epi8(transparent);
+        if (transparentBits == 0xFFFF) {
             continue;  // four pixels of alpha 0: the destination stays
         }
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(sa, alphaMask)) == 0xFFFF) {
+        if (_mm_movemask_epi8(opaque) == 0xFFFF) {
             Store(d + i, sv);  // four opaque pixels: replaced
             continue;
         }
-        Store(d + i, CopyAlphaFull4(Load(d + i), sv));
+        const __m128i dv = Load(d + i);
+        const __m128i mixed = CopyAlphaFull4(dv, sv);
+        Store(d + i, _mm_or_si128(_mm_and_si128(transparent, dv), _mm_andnot_si128(transparent, mixed)));
     }
     CopyAlphaFullRowPlain(d + i, s + i, n - i, w);
 }

@@ -13,7 +13,7 @@ namespace {
 
 // How one pixel is painted: with the plain weight (Put) or with another weight (PutWeighted).
 struct Pen {
-    RasterBitmap* dest;
+    RasterRows rows;
     int width;
     int height;
     Pixel32 colour;
@@ -26,7 +26,7 @@ struct Pen {
         if (x < 0 || y < 0 || x >= width || y >= height) {
             return nullptr;  // never for a clipped line; a guard for the across-the-line pixel
         }
-        return RasterRow(*dest, y) + x;
+        return rows[y] + x;
     }
     void Put(int x, int y) const
     {
@@ -268,7 +268,7 @@ void DrawLine(RasterBitmap* dest, int x1, int y1, int x2, int y2, Pixel32 colour
     if (!ClipLine(&x1, &y1, &x2, &y2, width, height)) {
         return;
     }
-    Pen pen{dest, width, height, colour, w, combiner, combiner};
+    Pen pen{RasterRows(*dest, 0, 0), width, height, colour, w, combiner, combiner};
     const int dx = x2 - x1;
     const int dy = y2 - y1;
     const int adx = std::abs(dx);

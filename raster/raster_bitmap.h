@@ -39,6 +39,20 @@ inline Pixel32* RasterRow(RasterBitmap& bitmap, int y)
     return bitmap.Pixels() + static_cast<std::ptrdiff_t>(row) * bitmap.StridePixels();
 }
 
+// Rows r = 0, 1, ... of a surface starting at picture row y, column x, addressed without a
+// virtual call per row (bottom-up surfaces step backwards through memory).
+struct RasterRows {
+    RasterRows(RasterBitmap& bitmap, int y, int x)
+        : first(RasterRow(bitmap, y) + x),
+          step(bitmap.BottomUp() ? -static_cast<std::ptrdiff_t>(bitmap.StridePixels()) : bitmap.StridePixels())
+    {
+    }
+    Pixel32* operator[](int r) const { return first + r * step; }
+
+    Pixel32* first;
+    std::ptrdiff_t step;
+};
+
 class MemoryBitmap : public RasterBitmap {
 public:
     // rowAlignment in pixels: only its lowest set bit counts, 0 and 1 mean none, capped at 16.

@@ -95,8 +95,9 @@ struct Bilinear {
 template <class Op, class Sampler>
 void RotatedRows(RasterBitmap& dest, const Limits& lim, const Walk& walk, int w)
 {
+    const RasterRows rows(dest, walk.dstY, walk.dstX);
     for (int r = 0; r < walk.rows; ++r) {
-        Pixel32* d = RasterRow(dest, walk.dstY + r) + walk.dstX;
+        Pixel32* d = rows[r];
         std::int64_t px = walk.startX + r * walk.rowX;
         std::int64_t py = walk.startY + r * walk.rowY;
         for (int c = 0; c < walk.columns; ++c, px += walk.colX, py += walk.colY) {
