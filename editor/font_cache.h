@@ -1,4 +1,4 @@
-// The process-wide cache of the editor's fonts, keyed by size, orientation, style and face.
+// The process-wide cache of the editor's fonts, keyed by size, orientation, style, quality and face.
 // Fonts are made once per process, shared by every instance, and freed when the module unloads.
 #pragma once
 

@@ -99,12 +99,16 @@ private:
     struct TextMetrics;
 
     GlyphRecord* LookUpGlyph(int code);
+    // The record to draw for a code, rendered first when needed; null when it draws nothing.
+    const GlyphRecord* DrawableGlyph(int code);
     GlyphRecord* RenderGlyph(int code);
     GlyphRecord* AddExtendedGlyph(int code);
     void ClearGlyphCache();
     bool UsesSystemEngine(RasterBitmap* dest, TextFormat format) const;
     int RenderSystemText(RasterBitmap* dest, const char* text, int length, RasterRect* rect, TextFormat format);
     int RenderGlyphText(RasterBitmap* dest, const char* text, int length, RasterRect* rect, TextFormat format);
+    template <class Visit>
+    void ForEachGlyph(const char* text, int length, TextFormat format, bool upwards, Visit visit);
     TextMetrics MeasureGlyphText(const char* text, int length, TextFormat format);
     int DrawGlyphText(RasterBitmap* dest, const char* text, int length, int x, int y, const RasterRect& clip,
                       TextFormat format);
@@ -130,5 +134,5 @@ private:
 // Reads one character of UTF-8 from at most `available` bytes at text (-1: up to the NUL;
 // at least 1): returns its code (a space for codes beyond 16 bits) and sets *bytes to its length.
 int DecodeUtf8Char(const char* text, int available, int* bytes);
-// Whether a NUL-terminated text holds a multi-byte UTF-8 sequence.
-bool HasMultiByteUtf8(const char* text);
+// Whether a text of length bytes (-1: up to the NUL) holds a multi-byte UTF-8 sequence.
+bool HasMultiByteUtf8(const char* text, int length = -1);

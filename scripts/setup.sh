@@ -10,6 +10,7 @@ packages=(
   build-essential cmake pkg-config ninja-build
   googletest libgtest-dev libbenchmark-dev
   libpng-dev zlib1g-dev
+  libfreetype-dev libfontconfig-dev fontconfig
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   libz-mingw-w64-dev
