@@ -46,6 +46,7 @@ VSTCLASS::VSTCLASS(audioMasterCallback host)
                  kVendorVersion, kUniqueId, kVendorId, 0, 0, false, false)
 {
     DefineParameters();
+    BuildEditor();
     MakeFactoryPrograms();
 }
 

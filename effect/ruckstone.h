@@ -16,6 +16,7 @@ public:
 
 private:
     void DefineParameters();
+    void BuildEditor();
     void MakeFactoryPrograms();
     void SendDiagnosticLine();
 

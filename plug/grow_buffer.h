@@ -56,6 +56,21 @@ public:
         return true;
     }
 
+    // Inserts an object at index (0..Count), moving later ones up; ownership as Add.
+    bool Insert(int index, T* object)
+    {
+        const int count = Count();
+        if (index < 0 || index > count || !Add(object)) {
+            return false;
+        }
+        T** slots = Slots();
+        for (int i = count; i > index; --i) {
+            slots[i] = slots[i - 1];
+        }
+        slots[index] = object;
+        return true;
+    }
+
     T* Get(int index) const
     {
         if (index < 0 || index >= Count() || buffer.Data() == nullptr) {

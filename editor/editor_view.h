@@ -1,0 +1,99 @@
+// The platform-independent editor: the control list, the back buffer controls draw
+// into, mouse and key dispatch with capture, gesture traffic with the plug-in, and the
+// drawing operations controls use. A platform class supplies the window.
+#pragma once
+
+#include <memory>
+
+#include "editor/editor_types.h"
+#include "plug/effect_base.h"
+#include "plug/grow_buffer.h"
+#include "plug/plug_view.h"
+#include "raster/dib_bitmap.h"
+
+class IControl;
+
+class IEditorView : public IPlugView {
+public:
+    static constexpr int kDefaultFrameRate = 24;
+
+    IEditorView(IEffectBase* plug, int width, int height, int frameRate);
+    ~IEditorView() override;
+
+    // Platform operations.
+    // Copies a rectangle of the back buffer to the screen.
+    virtual bool ShowArea(const IBounds& area) = 0;
+    virtual bool IsWindowOpen() { return WindowHandle() != nullptr; }
+    // Opens an in-place text entry (edit box or list) for a control's parameter.
+    virtual void PromptForParameter(IControl* control, IParameter* parameter) = 0;
+    // Opens a web page in the browser; texts may be null. True when the browser started.
+    virtual bool OpenWebPage(const char* address, const char* title, const char* confirmText,
+                             const char* errorText) = 0;
+    int HostWheel(float amount) override;
+    virtual void* WindowHandle() = 0;
+    virtual RasterBitmap* LoadImageResource(int id, const char* fileName) = 0;
+
+    // What the plug-in base calls.
+    void SetControlsFromParam(int index, double value, bool normalized) override;
+    void PrepareBackBuffer() override;
+    int FrameRate() const override { return frameRate; }
+    int Width() const override { return width; }
+    int Height() const override { return height; }
+
+    // Building the editor.
+    int AddControl(IControl* control);
+    void SetBackground(int id, const char* fileName);
+    IImageStrip LoadImage(int id, const char* fileName, int frames);
+    IImageStrip CropImage(const IImageStrip& image, const IBounds& area);
+
+    // Drawing, clipped to the area being redrawn.
+    bool DrawFrame(const IImageStrip& image, const IBounds& dest, int frame, const IBlend* blend,
+                   bool framesVertical);
+    bool DrawImageAt(const IImageStrip& image, const IBounds& dest, int srcX, int srcY, const IBlend* blend);
+    bool DrawRotated(const IImageStrip& image, int centreX, int centreY, double angle, const IBlend* blend,
+                     float srcX, float srcY);
+    bool FillArea(const IArgb& colour, const IBounds& area, const IBlend* blend);
+    bool DrawLabel(ITextStyle& style, const char* text, const IBounds& area);
+
+    // The redraw cycle.
+    bool CollectDirty(IBounds& out) const;
+    bool PaintArea(const IBounds& area);
+    void MarkAllDirty();
+
+    // Input, in editor coordinates.
+    int ControlAt(int x, int y) const;
+    void MouseDown(int x, int y, const IMouseKeys& keys);
+    void MouseUp(int x, int y, const IMouseKeys& keys);
+    void MouseDrag(int x, int y, const IMouseKeys& keys);
+    void MouseDoubleClick(int x, int y, const IMouseKeys& keys);
+    void MouseWheel(int x, int y, const IMouseKeys& keys, int steps);
+    void KeyDown(int x, int y, int key);
+    void ApplyEnteredText(IControl* control, const IParameter* parameter, const char* text);
+
+    IEffectBase* Plug() const { return plug; }
+    IControl* Control(int index) const { return controls.Get(index); }
+    int ControlCount() const { return controls.Count(); }
+    RasterBitmap* BackBuffer() const { return backBuffer.get(); }
+    int CaptureIndex() const { return captureIndex; }
+
+protected:
+    void ResetMouse();
+
+    IPtrList<IControl> controls;
+    IEffectBase* plug;
+    IBounds drawArea;
+    std::unique_ptr<DibBitmap> backBuffer;
+    int width;
+    int height;
+    int frameRate;
+    int captureIndex = -1;
+    int lastMouseX = -1;
+    int lastMouseY = -1;
+};
+
+// The editor view of this platform: a Win32 child window on Windows, the X11 stand-in
+// elsewhere; images come from the resources of the module this code is linked into.
+IEditorView* CreatePlatformEditorView(IEffectBase* plug, int width, int height, int frameRate);
+
+// The control key code for a Windows virtual-key code, or -1 when the key is not mapped.
+int KeyCodeForVirtualKey(int virtualKey);

@@ -1,0 +1,56 @@
+// The editor on Windows: a child window in the host's window, redrawn from a timer at
+// the view's frame rate, with in-place text entry (EDIT or COMBOBOX) and web links.
+#pragma once
+
+#include <windows.h>
+
+#include "editor/editor_view.h"
+
+class IEditorViewWin : public IEditorView {
+public:
+    IEditorViewWin(IEffectBase* plug, int width, int height, int frameRate);
+    ~IEditorViewWin() override;
+
+    bool ShowArea(const IBounds& area) override;
+    void PromptForParameter(IControl* control, IParameter* parameter) override;
+    bool OpenWebPage(const char* address, const char* title, const char* confirmText,
+                     const char* errorText) override;
+    int HostWheel(float amount) override;
+    void StartGestureCountdown(int ticks) override { gestureEndCountdown = ticks; }
+    void CancelGestureCountdown() override { gestureEndCountdown = 0; }
+    bool OpenWindow(void* parent) override;
+    void CloseWindow() override;
+    void* WindowHandle() override { return window; }
+    RasterBitmap* LoadImageResource(int id, const char* fileName) override;
+
+    HWND TextEntryWindow() const { return entry; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK EntryProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleEntryMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCreate(HWND hwnd);
+    void OnButtonDown(int x, int y, const IMouseKeys& keys);
+    void OnKeyDown(WPARAM virtualKey);
+    void OnTimer();
+    void StepTextEntry();
+    void StepRedraw();
+    void StepCountdown();
+    void CloseTextEntry();
+    void ForgetTextEntry();
+    bool TakesFocus();
+    HWND CreateEntryList(const IParameter& parameter, const char* current, int cx, int cy);
+    HWND CreateEntryEdit(const IParameter& parameter, const char* current, int cx, int cy);
+
+    HINSTANCE module;
+    HWND window = nullptr;
+    HWND entry = nullptr;
+    IControl* entryControl = nullptr;
+    IParameter* entryParameter = nullptr;
+    WNDPROC savedEntryProc = nullptr;
+    HFONT entryFont = nullptr;
+    int textEntryState = 0;
+    int gestureEndCountdown = 0;
+    HWND parentWindow = nullptr;
+};
