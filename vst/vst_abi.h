@@ -1,4 +1,4 @@
-// The VST 2.4 binary interface as this plug-in uses it: records, callback types,
+// The VST 2.4 binary interface as this plug-in and the ruckhost tool use it: records, callback types,
 // opcodes and constants, declared here from the published layout (64-bit targets).
 #pragma once
 
@@ -219,7 +219,12 @@ enum AEffectOpcodes : VstInt32 {
     effGetVstVersion = 58,
     effGetMidiKeyName = 66,
     effGetSpeakerArrangement = 69,
+    effStartProcess = 71,
+    effStopProcess = 72,
+    effSetProcessPrecision = 77,
 };
+
+enum VstProcessPrecision : VstInt32 { kVstProcessPrecision32 = 0, kVstProcessPrecision64 = 1 };
 
 enum AudioMasterOpcodes : VstInt32 {
     audioMasterAutomate = 0,

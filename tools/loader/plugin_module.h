@@ -1,4 +1,5 @@
-// Loads a VST2 plug-in binary the way a host does and finds its entry point.
+// Loads a VST2 plug-in binary the way a host does and finds its entry point:
+// dlopen on Linux, LoadLibrary on Windows (a Unix path under Wine is reached via Z:).
 #pragma once
 
 #include <string>
@@ -15,8 +16,11 @@ public:
     PluginModule& operator=(const PluginModule&) = delete;
 
     bool Loaded() const { return handle != nullptr; }
+    // Why loading failed, in the system's words; empty once loaded.
+    const std::string& Error() const { return error; }
     VstEntry Entry(const char* name) const;
 
 private:
     void* handle = nullptr;
+    std::string error;
 };

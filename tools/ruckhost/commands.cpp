@@ -1,0 +1,123 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "host_error.h"
+
+namespace {
+struct Command {
+    const char* name;
+    int (*run)(const std::vector<std::string>&);
+    const char* summary;
+    const char* help;
+};
+
+const Command kCommands[] = {
+    {"info", RunInfo, "show a plug-in's record, names, parameters and programs",
+     "usage: ruckhost info PLUGIN\n"
+     "Prints the plug-in's effect record (IDs, counts, flags, version), its effect, vendor\n"
+     "and product names, every parameter (index, name, label, display text, normalised\n"
+     "value) and every program name.\n"},
+    {"render", RunRender, "render a WAV file through a plug-in",
+     "usage: ruckhost render PLUGIN IN.wav OUT.wav [options]\n"
+     "Opens the plug-in as a host does, applies the options in the order below and renders\n"
+     "the whole file in blocks. A mono file goes through the plug-in's mono support, or is\n"
+     "duplicated to its inputs (the result is then stereo).\n"
+     "  --state FILE        load a state saved with --save-state\n"
+     "  --program N|NAME    select a program by index or name\n"
+     "  --set PARAM=VALUE   set a parameter (name or index); VALUE is a display text or\n"
+     "                      number as the plug-in shows it, or normalised with a suffix n\n"
+     "                      (0.5n); repeatable\n"
+     "  --save-state FILE   save the plug-in's state after the settings above\n"
+     "  --block N           block size in frames (1 to 65536, default 512)\n"
+     "  --double            process in double precision (processDoubleReplacing)\n"
+     "  --rate HZ           sample rate told to the plug-in (default: the file's)\n"
+     "  --format F          output samples: pcm16, pcm24, float, float64 (default: the input's)\n"
+     "OUT.wav is written whole or not at all.\n"},
+    {"stress", RunStress, "torture-test a plug-in for a bounded time",
+     "usage: ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N]\n"
+     "Rounds of: many instances created and closed; one instance processing on one thread\n"
+     "(block sizes up to the announced maximum, then twice that; silence, noise, DC, very\n"
+     "loud and denormal input) while a second automates random parameters and reads them\n"
+     "back and a third selects programs, gets and sets state and bank chunks and asks for\n"
+     "texts; random bytes and every truncation of a valid chunk handed to effSetChunk; a\n"
+     "state saved, loaded into a fresh instance and saved again must match byte for byte.\n"
+     "Fails with a message on a crash, a call hanging longer than --hang-limit (default\n"
+     "10 s), non-finite output for finite input, or a state that does not restore.\n"
+     "  --seconds N   how long to run (default 10)\n"
+     "  --seed N      seed of the random choices (default 1)\n"},
+    {"bench", RunBench, "time plug-ins on the same signal in the same run",
+     "usage: ruckhost bench PLUGIN [PLUGIN ...] [--seconds N] [--block N] [--rounds N]\n"
+     "For each plug-in: instantiation time, and ns per stereo frame and real-time factor\n"
+     "over a fixed synthetic stereo signal (48 kHz), with the ratio to the first plug-in.\n"
+     "  --seconds N   length of the signal (default 10)\n"
+     "  --block N     block size (default 512)\n"
+     "  --rounds N    timed passes per plug-in, the fastest counts (default 5)\n"},
+    {"demo", RunDemo, "render the demo riff through several factory programs",
+     "usage: ruckhost demo OUTDIR [--plugin PATH]\n"
+     "Synthesises a few seconds of plucked-string riff and bass line (input.wav), renders it\n"
+     "through the programs \"---- default ----\", \"Nice guitar\", \"Hard guitar\" and\n"
+     "\"Decimator bass\" in double precision and writes 64-bit float WAVs into OUTDIR.\n"
+     "  --plugin PATH   the plug-in (default: Ruckstone beside this executable)\n"},
+    {"compare", RunCompare, "compare two WAV files or two folders of them",
+     "usage: ruckhost compare A B [--tolerance T]\n"
+     "A and B are WAV files, or folders whose WAV files are compared by name. Prints the\n"
+     "largest sample difference; fails when shapes differ or a difference exceeds T\n"
+     "(default 1e-9).\n"},
+};
+
+void PrintOverview()
+{
+    std::printf("ruckhost: a VST 2.4 host for the command line\nusage: ruckhost COMMAND ... (--help after a "
+                "command for its options)\ncommands:\n");
+    for (const Command& c : kCommands) {
+        std::printf("  %-8s %s\n", c.name, c.summary);
+    }
+}
+
+bool WantsHelp(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            return true;
+        }
+    }
+    return false;
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        PrintOverview();
+        return args.empty() ? 1 : 0;
+    }
+    for (const Command& c : kCommands) {
+        if (args[0] != c.name) {
+            continue;
+        }
+        if (WantsHelp(args)) {
+            std::fputs(c.help, stdout);
+            return 0;
+        }
+        return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
+    throw HostError("unknown command '" + args[0] + "' (try ruckhost --help)");
+}
+}  // namespace
+
+int RunRuckhost(const std::vector<std::string>& args)
+{
+    try {
+        return Run(args);
+    } catch (const HostError& e) {
+        std::fprintf(stderr, "ruckhost: %s\n", e.what());
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ruckhost: out of memory\n");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ruckhost: %s\n", e.what());
+    }
+    std::fflush(stdout);
+    return 1;
+}

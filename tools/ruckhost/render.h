@@ -1,0 +1,17 @@
+// Renders audio through an opened plug-in instance in blocks, as a host's offline
+// bounce does: mono files through the plug-in's mono support or duplicated to its inputs.
+#pragma once
+
+#include "plugin_host.h"
+#include "wav.h"
+
+struct RenderSettings {
+    int blockSize = 512;
+    bool doublePrecision = false;
+    // The rate the plug-in is told; 0 means the input's own.
+    double sampleRate = 0.0;
+};
+
+// Starts the instance, renders every frame of `input` and stops it again. The result has
+// the input's rate and length, one channel for a mono render, else up to two.
+Audio RenderAudio(PluginInstance& plugin, const Audio& input, const RenderSettings& settings);
