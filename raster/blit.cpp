@@ -206,25 +206,19 @@ void FillRect(RasterBitmap* dest, int x, int y, int width, int height, Pixel32 c
     const int fh = static_cast<int>(std::min<std::int64_t>(h64, dest->Height() - top));
     const int operation = mode & 0xFF;
     const int w = WeightOf(opacity);
-    switch (operation) {
-    case 0:
-        if (w == 256) {
-            ForEachFillRow(*dest, fx, fy, fh, [&](Pixel32* d) { FillRowFast(d, colour, fw); });
-        } else if (w == 128) {
-            FillWithWords(*dest, fx, fy, fw, fh, colour, MixHalf);
-        } else if (w == 64) {
-            FillWithWords(*dest, fx, fy, fw, fh, colour, MixQuarter);
-        } else if (w == 192) {
-            FillWithWords(*dest, fx, fy, fw, fh, colour, MixThreeQuarters);
-        } else if (w > 0) {
-            FillWithCombiner<CopyOp>(*dest, fx, fy, fw, fh, colour, w);
-        }
-        break;
-    case 1: FillWithCombiner<AddOp>(*dest, fx, fy, fw, fh, colour, w); break;
-    case 2: FillWithCombiner<DodgeOp>(*dest, fx, fy, fw, fh, colour, w); break;
-    case 3: FillWithCombiner<MultiplyOp>(*dest, fx, fy, fw, fh, colour, w); break;
-    case 4: FillWithCombiner<OverlayOp>(*dest, fx, fy, fw, fh, colour, w); break;
-    case 5: FillWithCombiner<HsvOp>(*dest, fx, fy, fw, fh, colour, w); break;
-    default: break;
+    if (operation != 0) {
+        WithCombiner(operation, false, false, [&](auto tag) {
+            FillWithCombiner<typename decltype(tag)::type>(*dest, fx, fy, fw, fh, colour, w);
+        });
+    } else if (w == 256) {
+        ForEachFillRow(*dest, fx, fy, fh, [&](Pixel32* d) { FillRowFast(d, colour, fw); });
+    } else if (w == 128) {
+        FillWithWords(*dest, fx, fy, fw, fh, colour, MixHalf);
+    } else if (w == 64) {
+        FillWithWords(*dest, fx, fy, fw, fh, colour, MixQuarter);
+    } else if (w == 192) {
+        FillWithWords(*dest, fx, fy, fw, fh, colour, MixThreeQuarters);
+    } else if (w > 0) {
+        FillWithCombiner<CopyOp>(*dest, fx, fy, fw, fh, colour, w);
     }
 }

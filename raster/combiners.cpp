@@ -132,26 +132,12 @@ Pixel32 BilinearPlain(Pixel32 p00, Pixel32 p10, Pixel32 p01, Pixel32 p11, int fx
 
 BlendRowFn BlitRowFor(int operation, bool sourceAlpha, int w)
 {
-    if (sourceAlpha) {
-        switch (operation) {
-        case 0: return w >= 256 ? CopyAlphaFullRowFast : BlendRow<CopyAlphaOp>;
-        case 1: return BlendRow<AddAlphaOp>;
-        case 2: return BlendRow<DodgeAlphaOp>;
-        case 3: return BlendRow<MultiplyAlphaOp>;
-        case 4: return BlendRow<OverlayAlphaOp>;
-        case 5: return BlendRow<HsvAlphaOp>;
-        default: return nullptr;
-        }
+    if (sourceAlpha && operation == 0 && w >= 256) {
+        return CopyAlphaFullRowFast;
     }
-    switch (operation) {
-    case 0: return BlendRow<CopyOp>;
-    case 1: return BlendRow<AddOp>;
-    case 2: return BlendRow<DodgeOp>;
-    case 3: return BlendRow<MultiplyOp>;
-    case 4: return BlendRow<OverlayOp>;
-    case 5: return BlendRow<HsvOp>;
-    default: return nullptr;
-    }
+    BlendRowFn row = nullptr;
+    WithCombiner(operation, sourceAlpha, w >= 256, [&](auto tag) { row = BlendRow<typename decltype(tag)::type>; });
+    return row;
 }
 
 }  // namespace raster_detail

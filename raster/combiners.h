@@ -138,6 +138,46 @@ using MultiplyAlphaOp = WithAlphaOp<MultiplyOp, true>;
 using OverlayAlphaOp = WithAlphaOp<OverlayOp, false>;
 using HsvAlphaOp = WithAlphaOp<HsvOp, false>;
 
+// Names a combiner type for the generic lambdas handed to WithCombiner.
+template <class Op>
+struct OpTag {
+    using type = Op;
+};
+
+// Calls f(OpTag<Combiner>{}) once with the combiner of the operation (0..5) and source-alpha
+// use (copy with source alpha: its w = 256 form when fullWeight); false for any other
+// operation. The mode is looked at here once; the callee runs a loop for that combiner.
+template <class F>
+bool WithCombiner(int operation, bool sourceAlpha, bool fullWeight, F&& f)
+{
+    if (sourceAlpha) {
+        switch (operation) {
+        case 0:
+            if (fullWeight) {
+                f(OpTag<CopyAlphaFullOp>{});
+            } else {
+                f(OpTag<CopyAlphaOp>{});
+            }
+            return true;
+        case 1: f(OpTag<AddAlphaOp>{}); return true;
+        case 2: f(OpTag<DodgeAlphaOp>{}); return true;
+        case 3: f(OpTag<MultiplyAlphaOp>{}); return true;
+        case 4: f(OpTag<OverlayAlphaOp>{}); return true;
+        case 5: f(OpTag<HsvAlphaOp>{}); return true;
+        default: return false;
+        }
+    }
+    switch (operation) {
+    case 0: f(OpTag<CopyOp>{}); return true;
+    case 1: f(OpTag<AddOp>{}); return true;
+    case 2: f(OpTag<DodgeOp>{}); return true;
+    case 3: f(OpTag<MultiplyOp>{}); return true;
+    case 4: f(OpTag<OverlayOp>{}); return true;
+    case 5: f(OpTag<HsvOp>{}); return true;
+    default: return false;
+    }
+}
+
 // Whole-word exact-opacity forms of plain copy.
 inline Pixel32 Half(Pixel32 x)
 {

@@ -69,15 +69,9 @@ using PixelFn = Pixel32 (*)(Pixel32, Pixel32, int);
 
 PixelFn CombinerFor(int operation)
 {
-    switch (operation) {
-    case 0: return Combined<CopyOp>;
-    case 1: return Combined<AddOp>;
-    case 2: return Combined<DodgeOp>;
-    case 3: return Combined<MultiplyOp>;
-    case 4: return Combined<OverlayOp>;
-    case 5: return Combined<HsvOp>;
-    default: return nullptr;
-    }
+    PixelFn combiner = nullptr;
+    WithCombiner(operation, false, false, [&](auto tag) { combiner = Combined<typename decltype(tag)::type>; });
+    return combiner;
 }
 
 int OutCode(int x, int y, int width, int height)

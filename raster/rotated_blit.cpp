@@ -51,15 +51,27 @@ constexpr double kStartLimit = 2147483648.0;  // 2^31 pixels
 constexpr double kStepLimit = 32768.0;         // 2^15 pixels per destination pixel
 
 // Nearest sampling: the source pixel under the position, if inside the limits.
+// The source pixel under a 16.16 position (integer parts ix, iy), or null outside the limits.
+const Pixel32* PixelUnder(const Limits& lim, std::int64_t px, std::int64_t py, std::int64_t* ix, std::int64_t* iy)
+{
+    *ix = px >> 16;
+    *iy = py >> 16;
+    if (*ix < 0 || *iy < 0 || *ix >= lim.width || *iy >= lim.height) {
+        return nullptr;
+    }
+    return lim.origin + *iy * lim.stride + *ix;
+}
+
 struct Nearest {
     static bool Sample(const Limits& lim, std::int64_t px, std::int64_t py, Pixel32* out)
     {
-        const std::int64_t ix = px >> 16;
-        const std::int64_t iy = py >> 16;
-        if (ix < 0 || iy < 0 || ix >= lim.width || iy >= lim.height) {
+        std::int64_t ix;
+        std::int64_t iy;
+        const Pixel32* p = PixelUnder(lim, px, py, &ix, &iy);
+        if (!p) {
             return false;
         }
-        *out = lim.origin[iy * lim.stride + ix];
+        *out = *p;
         return true;
     }
 };
@@ -69,14 +81,14 @@ struct Nearest {
 struct Bilinear {
     static bool Sample(const Limits& lim, std::int64_t px, std::int64_t py, Pixel32* out)
     {
-        const std::int64_t ix = px >> 16;
-        const std::int64_t iy = py >> 16;
-        if (ix < 0 || iy < 0 || ix >= lim.width || iy >= lim.height) {
+        std::int64_t ix;
+        std::int64_t iy;
+        const Pixel32* p = PixelUnder(lim, px, py, &ix, &iy);
+        if (!p) {
             return false;
         }
         const int fx = static_cast<int>(px & 0xFFFF);
         const int fy = static_cast<int>(py & 0xFFFF);
-        const Pixel32* p = lim.origin + iy * lim.stride + ix;
         const bool right = ix + 1 < lim.width;
         const bool below = iy + 1 < lim.height;
         if (right && below) {
@@ -106,39 +118,6 @@ void RotatedRows(RasterBitmap& dest, const Limits& lim, const Walk& walk, int w)
                 d[c] = Op::Combine(d[c], s, Channel(s, 24), w);
             }
         }
-    }
-}
-
-template <class Sampler>
-void RotatedWithOperation(RasterBitmap& dest, const Limits& lim, const Walk& walk, int operation, bool sourceAlpha,
-                          int w)
-{
-    if (sourceAlpha) {
-        switch (operation) {
-        case 0:
-            if (w >= 256) {
-                RotatedRows<CopyAlphaFullOp, Sampler>(dest, lim, walk, w);
-            } else {
-                RotatedRows<CopyAlphaOp, Sampler>(dest, lim, walk, w);
-            }
-            break;
-        case 1: RotatedRows<AddAlphaOp, Sampler>(dest, lim, walk, w); break;
-        case 2: RotatedRows<DodgeAlphaOp, Sampler>(dest, lim, walk, w); break;
-        case 3: RotatedRows<MultiplyAlphaOp, Sampler>(dest, lim, walk, w); break;
-        case 4: RotatedRows<OverlayAlphaOp, Sampler>(dest, lim, walk, w); break;
-        case 5: RotatedRows<HsvAlphaOp, Sampler>(dest, lim, walk, w); break;
-        default: break;
-        }
-        return;
-    }
-    switch (operation) {
-    case 0: RotatedRows<CopyOp, Sampler>(dest, lim, walk, w); break;
-    case 1: RotatedRows<AddOp, Sampler>(dest, lim, walk, w); break;
-    case 2: RotatedRows<DodgeOp, Sampler>(dest, lim, walk, w); break;
-    case 3: RotatedRows<MultiplyOp, Sampler>(dest, lim, walk, w); break;
-    case 4: RotatedRows<OverlayOp, Sampler>(dest, lim, walk, w); break;
-    case 5: RotatedRows<HsvOp, Sampler>(dest, lim, walk, w); break;
-    default: break;
     }
 }
 
@@ -242,9 +221,13 @@ void RotatedBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY, int 
     lim.height = limHeight;
 
     const bool sourceAlpha = (mode & BlendUseSourceAlpha) != 0;
-    if (((mode >> 8) & 0xFF) == 0x01) {
-        RotatedWithOperation<Bilinear>(*dest, lim, walk, operation, sourceAlpha, w);
-    } else {
-        RotatedWithOperation<Nearest>(*dest, lim, walk, operation, sourceAlpha, w);
-    }
+    const bool bilinear = ((mode >> 8) & 0xFF) == 0x01;
+    WithCombiner(operation, sourceAlpha, w >= 256, [&](auto tag) {
+        using Op = typename decltype(tag)::type;
+        if (bilinear) {
+            RotatedRows<Op, Bilinear>(*dest, lim, walk, w);
+        } else {
+            RotatedRows<Op, Nearest>(*dest, lim, walk, w);
+        }
+    });
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "png_test_util.h"
@@ -72,85 +73,60 @@ TEST(PngDecode, RgbaPixelsBecomeStraightArgbWords)
     }
 }
 
-TEST(PngDecode, RgbWithoutAlphaIsOpaque)
+// Decodes a one-row image of the given format; its pixels, or nothing on failure.
+std::vector<Pixel32> DecodeRow(int colourType, int bitDepth, int width, std::vector<std::uint8_t> rowBytes,
+                               std::vector<std::uint8_t> palette = {}, std::vector<std::uint8_t> transparency = {})
 {
     PngSpec spec;
-    spec.width = 2;
+    spec.width = width;
     spec.height = 1;
-    spec.colourType = PNG_COLOR_TYPE_RGB;
-    spec.rowBytes = {1, 2, 3, 250, 251, 252};
+    spec.bitDepth = bitDepth;
+    spec.colourType = colourType;
+    spec.rowBytes = std::move(rowBytes);
+    spec.paletteRgb = std::move(palette);
+    spec.transparency = std::move(transparency);
     Surface s = Decode(EncodePng(spec));
-    ASSERT_TRUE(s);
-    EXPECT_EQ(At(*s, 0, 0), 0xFF010203u);
-    EXPECT_EQ(At(*s, 1, 0), 0xFFFAFBFCu);
+    if (!s) {
+        return {};
+    }
+    return std::vector<Pixel32>(RasterRow(*s, 0), RasterRow(*s, 0) + s->Width());
+}
+
+using Row = std::vector<Pixel32>;
+
+TEST(PngDecode, RgbWithoutAlphaIsOpaque)
+{
+    EXPECT_EQ(DecodeRow(PNG_COLOR_TYPE_RGB, 8, 2, {1, 2, 3, 250, 251, 252}), (Row{0xFF010203u, 0xFFFAFBFCu}));
 }
 
 TEST(PngDecode, PaletteWithAndWithoutTransparency)
 {
-    PngSpec spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.colourType = PNG_COLOR_TYPE_PALETTE;
-    spec.paletteRgb = {255, 0, 0, 0, 255, 0, 0, 0, 255};
-    spec.rowBytes = {0, 1, 2};
-    Surface opaque = Decode(EncodePng(spec));
-    ASSERT_TRUE(opaque);
-    EXPECT_EQ(At(*opaque, 0, 0), 0xFFFF0000u);
-    EXPECT_EQ(At(*opaque, 1, 0), 0xFF00FF00u);
-    EXPECT_EQ(At(*opaque, 2, 0), 0xFF0000FFu);
-    spec.transparency = {0, 128, 255};
-    Surface clear = Decode(EncodePng(spec));
-    ASSERT_TRUE(clear);
-    EXPECT_EQ(At(*clear, 0, 0), 0x00FF0000u);
-    EXPECT_EQ(At(*clear, 1, 0), 0x8000FF00u);
-    EXPECT_EQ(At(*clear, 2, 0), 0xFF0000FFu);
+    const std::vector<std::uint8_t> palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+    EXPECT_EQ(DecodeRow(PNG_COLOR_TYPE_PALETTE, 8, 3, {0, 1, 2}, palette),
+              (Row{0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu}));
+    EXPECT_EQ(DecodeRow(PNG_COLOR_TYPE_PALETTE, 8, 3, {0, 1, 2}, palette, {0, 128, 255}),
+              (Row{0x00FF0000u, 0x8000FF00u, 0xFF0000FFu}));
 }
 
 TEST(PngDecode, SixteenBitGreyAlphaBecomesEightBitGrey)
 {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.bitDepth = 16;
-    spec.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
     // Little-endian 16-bit samples (the encoder swaps): grey 0x1234, alpha 0xFFFF; grey 0xAB00, alpha 0x8000.
-    spec.rowBytes = {0x34, 0x12, 0xFF, 0xFF, 0x00, 0xAB, 0x00, 0x80};
-    Surface s = Decode(EncodePng(spec));
-    ASSERT_TRUE(s);
-    EXPECT_EQ(At(*s, 0, 0), 0xFF121212u);
-    EXPECT_EQ(At(*s, 1, 0), 0x80ABABABu);
+    EXPECT_EQ(DecodeRow(PNG_COLOR_TYPE_GRAY_ALPHA, 16, 2, {0x34, 0x12, 0xFF, 0xFF, 0x00, 0xAB, 0x00, 0x80}),
+              (Row{0xFF121212u, 0x80ABABABu}));
 }
 
 TEST(PngDecode, OneBitGreyIsBlackAndWhite)
 {
-    PngSpec spec;
-    spec.width = 10;
-    spec.height = 1;
-    spec.bitDepth = 1;
-    spec.colourType = PNG_COLOR_TYPE_GRAY;
-    spec.rowBytes = {0xA0, 0xC0};  // 1 0 1 0 0 0 0 0 | 1 1
-    Surface s = Decode(EncodePng(spec));
-    ASSERT_TRUE(s);
     const Pixel32 white = 0xFFFFFFFFu;
     const Pixel32 black = 0xFF000000u;
-    const Pixel32 expected[10] = {white, black, white, black, black, black, black, black, white, white};
-    for (int x = 0; x < 10; ++x) {
-        EXPECT_EQ(At(*s, x, 0), expected[x]) << x;
-    }
+    // 1 0 1 0 0 0 0 0 | 1 1
+    EXPECT_EQ(DecodeRow(PNG_COLOR_TYPE_GRAY, 1, 10, {0xA0, 0xC0}),
+              (Row{white, black, white, black, black, black, black, black, white, white}));
 }
 
 TEST(PngDecode, GreyWithTransparencyKey)
 {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.colourType = PNG_COLOR_TYPE_GRAY;
-    spec.rowBytes = {7, 9};
-    spec.transparency = {0, 7};
-    Surface s = Decode(EncodePng(spec));
-    ASSERT_TRUE(s);
-    EXPECT_EQ(At(*s, 0, 0), 0x00070707u);
-    EXPECT_EQ(At(*s, 1, 0), 0xFF090909u);
+    EXPECT_EQ(DecodeRow(PNG_COLOR_TYPE_GRAY, 8, 2, {7, 9}, {}, {0, 7}), (Row{0x00070707u, 0xFF090909u}));
 }
 
 TEST(PngDecode, InterlacedImageDecodes)
