@@ -72,6 +72,19 @@ void IEditorView::PrepareBackBuffer()
     backBuffer = std::make_unique<DibBitmap>(width, height);
 }
 
+bool IEditorView::Snapshot(uint32_t* pixels, int w, int h)
+{
+    if (pixels == nullptr || w != width || h != height || !backBuffer || backBuffer->Pixels() == nullptr) {
+        return false;
+    }
+    PaintArea(IBounds{0, 0, width, height});
+    for (int y = 0; y < height; ++y) {
+        const Pixel32* row = RasterRow(*backBuffer, y);
+        std::copy(row, row + width, pixels + static_cast<size_t>(y) * width);
+    }
+    return true;
+}
+
 int IEditorView::AddControl(IControl* control)
 {
     if (!controls.Add(control)) {

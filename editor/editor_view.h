@@ -36,6 +36,7 @@ public:
     // What the plug-in base calls.
     void SetControlsFromParam(int index, double value, bool normalized) override;
     void PrepareBackBuffer() override;
+    bool Snapshot(uint32_t* pixels, int width, int height) override;
     int FrameRate() const override { return frameRate; }
     int Width() const override { return width; }
     int Height() const override { return height; }

@@ -2,6 +2,8 @@
 // pushes, the wheel-gesture countdown, its window and its size.
 #pragma once
 
+#include <cstdint>
+
 class IPlugView {
 public:
     virtual ~IPlugView() = default;
@@ -22,4 +24,7 @@ public:
     virtual void CloseWindow() = 0;
     // A wheel the host forwards; 1 when the pointer is over the editor window, else 0.
     virtual int HostWheel(float amount) = 0;
+    // Paints the whole face and copies it, 0xAARRGGBB top row first, into pixels of the
+    // view's size; false when the size differs or nothing could be drawn.
+    virtual bool Snapshot(uint32_t* pixels, int width, int height) = 0;
 };

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "plug/parameter.h"
+#include "vst/vendor_extensions.h"
 #include "vst_plugin.h"
 
 namespace {
@@ -318,6 +319,11 @@ VstIntPtr IVstPlugin::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr,
             std::snprintf(text, kParamDisplayBytes, "%.17f", normalized);
         }
         return kVendorHandled;
+    }
+    case kRuckSnapshotIndex: {
+        IPlugView* view = EditorView();
+        const auto* snapshot = static_cast<const RuckSnapshot*>(ptr);
+        return view && snapshot && view->Snapshot(snapshot->pixels, snapshot->width, snapshot->height) ? 1 : 0;
     }
     case kWheelIndex: {
         IPlugView* view = EditorView();

@@ -35,6 +35,7 @@ public:
     bool OpenWindow(void*) override { return true; }
     void CloseWindow() override {}
     int HostWheel(float) override { return 0; }
+    bool Snapshot(uint32_t*, int, int) override { return false; }
 
     // One tick of the editor's timer; at the end of the countdown the gesture ends.
     void Tick(IEffectBase& plug)

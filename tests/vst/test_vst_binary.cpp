@@ -9,6 +9,7 @@
 #include <xmmintrin.h>
 
 #include "test_host.h"
+#include "vst/vendor_extensions.h"
 
 namespace {
 
@@ -396,4 +397,28 @@ TEST_F(VstBinary, EditorRequestsWithoutAWindow)
         EXPECT_EQ(host.Dispatch(effect, effEditClose), 0);
     }
     EXPECT_EQ(host.Dispatch(effect, effEditIdle), 0);
+}
+
+TEST_F(VstBinary, SnapshotOfTheFace)
+{
+    std::vector<uint32_t> pixels(454 * 296, 0);
+    RuckSnapshot wrong = {400, 296, pixels.data()};
+    EXPECT_EQ(host.Dispatch(effect, effVendorSpecific, kRuckSnapshotIndex, 0, &wrong), 0);
+    EXPECT_EQ(host.Dispatch(effect, effVendorSpecific, kRuckSnapshotIndex), 0);
+    RuckSnapshot snapshot = {454, 296, pixels.data()};
+    ASSERT_EQ(host.Dispatch(effect, effVendorSpecific, kRuckSnapshotIndex, 0, &snapshot), 1);
+    EXPECT_EQ(pixels[0] >> 24, 0xFFu);
+    EXPECT_EQ(pixels.back() >> 24, 0xFFu);
+
+    // A host change moves the knob: the Amount knob's area differs afterwards.
+    const std::vector<uint32_t> before = pixels;
+    effect->setParameter(effect, 1, 1.0f);
+    ASSERT_EQ(host.Dispatch(effect, effVendorSpecific, kRuckSnapshotIndex, 0, &snapshot), 1);
+    int changed = 0;
+    for (int y = 132; y < 218; ++y) {
+        for (int x = 34; x < 100; ++x) {
+            changed += pixels[y * 454 + x] != before[y * 454 + x];
+        }
+    }
+    EXPECT_GT(changed, 200);
 }
