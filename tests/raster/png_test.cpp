@@ -275,6 +275,29 @@ TEST(PngFile, LoadsFromAPathAndChecksTheExtension)
     std::remove(text.c_str());
 }
 
+TEST(PngFile, Utf8PathReachesTheWideName)
+{
+    // "raster_\u00fcber.png": written under its real (wide) name, read through the UTF-8 path.
+    const char* utf8 = "raster_\xC3\xBC" "ber.png";
+    const auto png = EncodePng(SmallRgba());
+#ifdef _WIN32
+    std::FILE* file = _wfopen(L"raster_\u00fcber.png", L"wb");
+#else
+    std::FILE* file = std::fopen(utf8, "wb");
+#endif
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(png.data(), 1, png.size(), file), png.size());
+    std::fclose(file);
+    Surface loaded(LoadPngFromFile(utf8, nullptr));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->Height(), 3);
+#ifdef _WIN32
+    _wremove(L"raster_\u00fcber.png");
+#else
+    std::remove(utf8);
+#endif
+}
+
 TEST(PngFile, ExtensionCheckRefusesOtherNames)
 {
     EXPECT_EQ(PngLoaderLoadFile("image.png.bak", true, nullptr), nullptr);
