@@ -25,27 +25,38 @@ struct SystemFontObject {
 
 namespace {
 
-// The FreeType library lives while any face does.
+// The FreeType library and a private fontconfig configuration (the host may use the
+// process's default one) live while any face does.
 FT_Library library = nullptr;
+FcConfig* fontConfig = nullptr;
 int faceCount = 0;
 
 constexpr int kDefaultCellHeight = 16;
 
-bool AcquireLibrary()
+bool AcquireEngine()
 {
-    if (faceCount == 0 && FT_Init_FreeType(&library) != 0) {
-        library = nullptr;
-        return false;
+    if (faceCount == 0) {
+        fontConfig = FcInitLoadConfigAndFonts();
+        if (fontConfig && FT_Init_FreeType(&library) != 0) {
+            FcConfigDestroy(fontConfig);
+            fontConfig = nullptr;
+        }
+        if (!fontConfig) {
+            library = nullptr;
+            return false;
+        }
     }
     ++faceCount;
     return true;
 }
 
-void ReleaseLibrary()
+void ReleaseEngine()
 {
     if (--faceCount == 0) {
         FT_Done_FreeType(library);
+        FcConfigDestroy(fontConfig);
         library = nullptr;
+        fontConfig = nullptr;
     }
 }
 
@@ -70,10 +81,10 @@ bool ChooseFace(const SystemFontDescription& description, FaceChoice* choice)
     const int slant = description.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN;
     FcPatternAddInteger(pattern, FC_WEIGHT, weight);
     FcPatternAddInteger(pattern, FC_SLANT, slant);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(fontConfig, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(fontConfig, pattern, &result);
     FcPatternDestroy(pattern);
     if (!match) {
         return false;
@@ -166,8 +177,12 @@ void WriteCoverage(RasterBitmap& scratch, int x, int y, int limitWidth, int limi
 
 SystemFontHandle CreateSystemFont(const SystemFontDescription& description)
 {
+    if (!AcquireEngine()) {
+        return nullptr;
+    }
     FaceChoice choice;
-    if (!ChooseFace(description, &choice) || !AcquireLibrary()) {
+    if (!ChooseFace(description, &choice)) {
+        ReleaseEngine();
         return nullptr;
     }
     auto* font = new SystemFontObject;
@@ -191,7 +206,7 @@ void DeleteSystemFont(SystemFontHandle font)
         FT_Done_Face(font->face);
     }
     delete font;
-    ReleaseLibrary();
+    ReleaseEngine();
 }
 
 void PrepareGlyphSurface(RasterBitmap&)
