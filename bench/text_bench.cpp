@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "font_test_util.h"
 #include "raster/blend.h"
 #include "raster/dib_bitmap.h"
 #include "raster/raster_font.h"
@@ -17,18 +18,13 @@ namespace {
 
 constexpr TextFormat kValueFormat = TextNoClip | TextScaleByColourAlpha | TextCenter;
 
+// The value style's font as the editor attaches it.
 std::unique_ptr<CachedFont> ValueFont()
 {
-    SystemFontDescription description;
-    description.height = kValueSize;
-    description.face = "Arial";
-    SystemFontHandle system = CreateSystemFont(description);
-    if (!system) {
-        return nullptr;
+    auto font = font_test::MakeArial(kValueSize, FontPreferNative, FontQuality::Default);
+    if (font) {
+        font->SetTextColour(kValueColour);
     }
-    auto font = std::make_unique<CachedFont>();
-    font->SetFromSystemFont(system, FontOwnsSystemFont | FontPreferNative);
-    font->SetTextColour(kValueColour);
     return font;
 }
 
