@@ -1,20 +1,82 @@
-// The editor on Linux. It draws the same face into its back buffer; until it has a
-// native window of its own it opens none, so hosts see no editor window.
+// The editor on Linux: a child X window in the host's window with the same input rules
+// as the Windows editor, redrawn on the host's idle calls at the view's frame rate (or
+// by a fallback thread when those stop), with an in-place value entry of its own drawing
+// and web links through xdg-open. All X work happens under the plug-in's lock on a
+// private connection.
 #pragma once
 
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <memory>
+
 #include "editor/editor_view.h"
+#include "editor/idle_fallback.h"
+#include "editor/x11_connection.h"
+#include "editor/x11_pixel_window.h"
+#include "editor/x11_text_entry.h"
 
 class IEditorViewX11 : public IEditorView {
 public:
     IEditorViewX11(IEffectBase* plug, int width, int height, int frameRate);
+    ~IEditorViewX11() override;
 
-    bool ShowArea(const IBounds&) override { return true; }
-    void PromptForParameter(IControl*, IParameter*) override {}
-    bool OpenWebPage(const char*, const char*, const char*, const char*) override { return false; }
-    void StartGestureCountdown(int ticks) override;
-    void CancelGestureCountdown() override {}
-    bool OpenWindow(void*) override { return false; }
-    void CloseWindow() override {}
-    void* WindowHandle() override { return nullptr; }
+    bool ShowArea(const IBounds& area) override;
+    void PromptForParameter(IControl* control, IParameter* parameter) override;
+    bool OpenWebPage(const char* address, const char* title, const char* confirmText,
+                     const char* errorText) override;
+    int HostWheel(float amount) override;
+    void StartGestureCountdown(int ticks) override { gestureEndCountdown = ticks; }
+    void CancelGestureCountdown() override { gestureEndCountdown = 0; }
+    bool OpenWindow(void* parent) override;
+    void CloseWindow() override;
+    void Idle() override;
+    void* WindowHandle() override;
     RasterBitmap* LoadImageResource(int id, const char* fileName) override;
+
+    // The open text entry, or null.
+    const InPlaceEntry* TextEntry() const { return entry.get(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    IBounds PlaceForOpen();
+    void FallbackBeat();
+    void Work();
+    void PumpEvents();
+    void HandleEvent(XEvent& event);
+    void HandleEditorEvent(XEvent& event);
+    void HandleEntryEvent(XEvent& event);
+    void OnButtonPress(const XButtonEvent& press);
+    void OnButtonRelease(const XButtonEvent& release);
+    void OnKeyPress(XKeyEvent& key);
+    bool IsDoubleClick(const XButtonEvent& press);
+    void TickIfDue();
+    void StepTextEntry();
+    void StepRedraw();
+    void StepCountdown();
+    void ShowEntry();
+    void CloseTextEntry();
+    void ForgetTextEntry();
+    void TakeFocus(Window target);
+    bool TakesFocus();
+
+    X11Connection connection;
+    X11PixelWindow window;
+    X11PixelWindow entryWindow;
+    std::unique_ptr<InPlaceEntry> entry;
+    IControl* entryControl = nullptr;
+    IParameter* entryParameter = nullptr;
+    Window focusBeforeEntry = None;
+    int textEntryState = 0;
+    int gestureEndCountdown = 0;
+    bool captured = false;
+    bool lastPressPairs = false;  // the last left press may start a double click
+    Time lastPressTime = 0;
+    int lastPressX = 0;
+    int lastPressY = 0;
+    std::chrono::milliseconds tickPeriod;
+    Clock::time_point nextTick;
+    Clock::time_point lastHostIdle;
+    IdleFallback fallback;
 };

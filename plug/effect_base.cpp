@@ -356,6 +356,15 @@ void IEffectBase::EndPendingWheelEdit()
     }
 }
 
+void IEffectBase::CloseEditorBeforeDelete()
+{
+    Guard guard(lock);
+    pendingWheelParam = -1;
+    if (editorView) {
+        editorView->CloseWindow();
+    }
+}
+
 void IEffectBase::NotifyAllParameters()
 {
     Guard guard(lock);

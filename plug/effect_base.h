@@ -123,6 +123,9 @@ public:
     void ScheduleWheelEditEnd(int index);
     void EndPendingWheelEdit();
     void NotifyAllParameters();
+    // Closes the editor's window while every override of the instance is still alive, just
+    // before it is deleted; a pending wheel gesture is dropped, as the destructor does.
+    void CloseEditorBeforeDelete();
     void PushParametersToEditor();
 
     // Channels and timing.

@@ -24,6 +24,9 @@ public:
     virtual void CloseWindow() = 0;
     // A wheel the host forwards; 1 when the pointer is over the editor window, else 0.
     virtual int HostWheel(float amount) = 0;
+    // The host's regular idle call from its user-interface thread; views that keep a
+    // timer of their own ignore it.
+    virtual void Idle() {}
     // Paints the whole face and copies it, 0xAARRGGBB top row first, into pixels of the
     // view's size; false when the size differs or nothing could be drawn.
     virtual bool Snapshot(uint32_t* pixels, int width, int height) = 0;

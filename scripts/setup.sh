@@ -16,6 +16,7 @@ packages=(
   libz-mingw-w64-dev
   wine wine64
   xvfb xdotool x11-apps xauth fonts-liberation
+  libx11-dev libxext-dev libxres-dev x11-utils
   dpkg-dev
   libpixman-1-dev python3-pil fonts-dejavu-core
 )

@@ -36,6 +36,7 @@ VstIntPtr IVstPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
         NotifyAllParameters();
         return 0;
     case effClose:
+        CloseEditorBeforeDelete();
         guard.unlock();
         delete this;
         return 0;
@@ -68,6 +69,7 @@ VstIntPtr IVstPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
     case effEditGetRect:
     case effEditOpen:
     case effEditClose:
+    case effEditIdle:
         return DispatchEditor(opcode, ptr);
     case effIdentify:
         return kIdentifyAnswer;
@@ -171,6 +173,9 @@ VstIntPtr IVstPlugin::DispatchEditor(VstInt32 opcode, void* ptr)
         }
         OnEditorOpen();
         return 1;
+    case effEditIdle:
+        view->Idle();
+        return 0;
     default:  // effEditClose
         OnEditorClose();
         view->CloseWindow();
