@@ -19,6 +19,8 @@ packages=(
   libx11-dev libxext-dev libxres-dev x11-utils
   dpkg-dev
   libpixman-1-dev python3-pil fonts-dejavu-core
+  # third-party VST2 plug-ins that ruckhost is tested and benchmarked against
+  dpf-plugins-vst lsp-plugins-vst
 )
 
 apt_get() {

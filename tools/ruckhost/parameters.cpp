@@ -12,6 +12,7 @@
 namespace {
 // Steps of the search through the normalised range for plug-ins that parse no texts.
 constexpr int kScanSteps = 1000;
+constexpr int kBisections = 40;
 
 std::string Lower(std::string text)
 {
@@ -125,28 +126,57 @@ void CheckNumberInRange(const PluginInstance& plugin, int index, const std::stri
     }
 }
 
-// For plug-ins that parse no texts: the normalised value whose display matches best.
-bool SetByScan(const PluginInstance& plugin, int index, const std::string& value, const double* number)
+// For plug-ins that parse no texts, a text value: the first normalised value showing it.
+bool SetTextByScan(const PluginInstance& plugin, int index, const std::string& value)
 {
-    float best = -1.0f;
+    for (int step = 0; step <= kScanSteps; ++step) {
+        const float normalized = static_cast<float>(step) / kScanSteps;
+        if (Matches(ShownAt(plugin, index, normalized), value, nullptr)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+double Distance(const ShownValue& shown, double number)
+{
+    return shown.numeric ? std::fabs(shown.number - number) : INFINITY;
+}
+
+// For plug-ins that parse no texts, a number: the closest display on a coarse scan, then
+// bisection beside it, where the display crosses the number.
+bool SetNumberByScan(const PluginInstance& plugin, int index, double number)
+{
+    float best = 0.0f;
     double bestDistance = INFINITY;
     for (int step = 0; step <= kScanSteps; ++step) {
         const float normalized = static_cast<float>(step) / kScanSteps;
-        const ShownValue shown = ShownAt(plugin, index, normalized);
-        if (!Matches(shown, value, number)) {
-            continue;
-        }
-        const double distance = number ? std::fabs(shown.number - *number) : 0.0;
+        const double distance = Distance(ShownAt(plugin, index, normalized), number);
         if (distance < bestDistance) {
             best = normalized;
             bestDistance = distance;
         }
     }
-    if (best < 0.0f) {
-        return false;
+    for (float side : {-1.0f, 1.0f}) {
+        float near = best;
+        float far = std::clamp(best + side / kScanSteps, 0.0f, 1.0f);
+        const ShownValue nearShown = ShownAt(plugin, index, near);
+        const ShownValue farShown = ShownAt(plugin, index, far);
+        if (!nearShown.numeric || !farShown.numeric ||
+            (nearShown.number - number) * (farShown.number - number) > 0.0) {
+            continue;
+        }
+        for (int i = 0; i < kBisections; ++i) {
+            const float middle = 0.5f * (near + far);
+            const ShownValue shown = ShownAt(plugin, index, middle);
+            if (Matches(shown, "", &number)) {
+                return true;
+            }
+            ((shown.number - number) * (nearShown.number - number) > 0.0 ? near : far) = middle;
+        }
     }
-    plugin.SetParameter(index, best);
-    return true;
+    const ShownValue shown = ShownAt(plugin, index, best);
+    return Matches(shown, "", &number);
 }
 }  // namespace
 
@@ -190,7 +220,7 @@ void SetParameterValue(const PluginInstance& plugin, int index, const std::strin
                 return;
             }
         }
-        if (SetByScan(plugin, index, value, numeric ? &number : nullptr)) {
+        if (numeric ? SetNumberByScan(plugin, index, number) : SetTextByScan(plugin, index, value)) {
             return;
         }
         throw HostError(name + " does not take the value '" + value + "'");

@@ -1,0 +1,34 @@
+// Helpers for the ruckhost tests: a scratch folder per test, synthetic audio, and
+// ruckhost commands run in-process with their exit code and printed lines.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "wav.h"
+
+// A fresh folder, removed with everything in it at the end of the test.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    std::string File(const std::string& name) const { return (path / name).string(); }
+
+private:
+    std::filesystem::path path;
+};
+
+struct CommandResult {
+    int code = 0;
+    std::string out;
+    std::string err;
+    // The last line ruckhost wrote to stderr (the plug-in may print before it).
+    std::string Message() const;
+};
+
+CommandResult RunCaptured(const std::vector<std::string>& args);
+
+// A stereo test signal: two detuned saw-like tones with some noise, 0.8 of full scale.
+Audio TestSignal(int sampleRate, size_t frames, size_t channels = 2);
+bool FileExists(const std::string& path);
