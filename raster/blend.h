@@ -1,4 +1,4 @@
-// Part 5.3: blitting and compositing onto RasterBitmap surfaces. One set of pixel-combining
+// Blitting and compositing onto RasterBitmap surfaces. One set of pixel-combining
 // rules, chosen by a BlendMode word and scaled by a float opacity (weight = opacity x 256,
 // truncated; 256 = full).
 #pragma once

@@ -1,4 +1,4 @@
-// Part 5.3: Blit (rectangle and short forms) and FillRect.
+// Blit (rectangle and short forms) and FillRect.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

@@ -1,4 +1,4 @@
-// Part 5.3: BlurRect, a five-point blur in whole-word shift-and-mask arithmetic; may run in
+// BlurRect, a five-point blur in whole-word shift-and-mask arithmetic; may run in
 // place, since the previous and current source rows are kept in a two-row buffer.
 #include <algorithm>
 #include <cstdint>

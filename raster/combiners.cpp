@@ -1,4 +1,4 @@
-// Part 5.3: the HSV-adjust combiner, the weight of an opacity, and the row loops of Blit.
+// The HSV-adjust combiner, the weight of an opacity, and the row loops of Blit.
 #include "raster/combiners.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-// Part 5.3's pixel combiners (internal to the raster library; tests use them too). Each
+// The pixel combiners (internal to the raster library; tests use them too). Each
 // merges one value (a Pixel32 word: its channels and alpha) into one destination pixel with a
 // weight w (0..256). All arithmetic is int32, every division truncates toward zero.
 #pragma once

@@ -1,4 +1,4 @@
-// SSE2 forms of the hot row loops of Part 5.3. Each gives exactly the bits of its plain
+// SSE2 forms of the hot row loops of the library. Each gives exactly the bits of its plain
 // per-pixel twin in combiners.cpp (the tests compare them on random data). Without SSE2
 // (a non-x86 build) the plain loops stand in.
 #include "raster/combiners.h"

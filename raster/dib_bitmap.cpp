@@ -1,4 +1,4 @@
-// Part 5.1: the platform-independent part of DibBitmap (Resize); the platform files supply
+// The platform-independent part of DibBitmap (Resize); the platform files supply
 // the device context and the section.
 #include "raster/dib_bitmap.h"
 

@@ -1,4 +1,4 @@
-// Part 5.1: DibBitmap, the back-buffer surface. On Windows its pixels are a DIB section
+// DibBitmap, the back-buffer surface. On Windows its pixels are a DIB section
 // selected into a private memory device context (dib_bitmap_win.cpp); elsewhere a stand-in
 // with the same pixels-and-stride behaviour and a null DeviceContext (dib_bitmap_linux.cpp).
 #pragma once

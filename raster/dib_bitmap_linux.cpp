@@ -1,4 +1,4 @@
-// Part 5.1: DibBitmap stand-in where there is no GDI: the "section" is a heap block with the
+// DibBitmap stand-in where there is no GDI: the "section" is a heap block with the
 // same allocation rules (width rounded up to 4, kept when shrinking); DeviceContext is null.
 #include "raster/dib_bitmap.h"
 

@@ -1,4 +1,4 @@
-// Part 5.1: DibBitmap on Windows: a top-down 32-bit DIB section in a memory device context.
+// DibBitmap on Windows: a top-down 32-bit DIB section in a memory device context.
 #include "raster/dib_bitmap.h"
 
 #include <windows.h>

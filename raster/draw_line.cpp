@@ -1,4 +1,4 @@
-// Part 5.3: DrawLine: outcode clipping, then horizontal/vertical runs, exact diagonals, or
+// DrawLine: outcode clipping, then horizontal/vertical runs, exact diagonals, or
 // general lines drawn from both ends toward the middle, plain or antialiased.
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-// Part 5.1: MemoryBitmap, pixels on the heap, 64-byte aligned, rows padded to the alignment.
+// MemoryBitmap, pixels on the heap, 64-byte aligned, rows padded to the alignment.
 #include "raster/raster_bitmap.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The seam between image loading (Part 5.2) and the module's resources. On Windows these are
+// The seam between image loading and the module's resources. On Windows these are
 // real resources bound by resources/ruckstone.rc (module_resources_win.cpp); on Linux the same
 // files are embedded in the library at build time and looked up by identifier
 // (module_resources_linux.cpp with the generated table).

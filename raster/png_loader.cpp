@@ -1,4 +1,4 @@
-// Part 5.2: PNG decoding. libpng reports errors with longjmp, so the function that calls
+// PNG decoding. libpng reports errors with longjmp, so the function that calls
 // setjmp (DecodeGuarded) holds no C++ object with a destructor: everything it must release
 // after a jump lives in the plain DecodeState record.
 #include "raster/png_loader.h"

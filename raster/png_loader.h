@@ -1,4 +1,4 @@
-// Part 5.2: PNG decoding with libpng into Pixel32 surfaces, from memory, a UTF-8 file path or
+// PNG decoding with libpng into Pixel32 surfaces, from memory, a UTF-8 file path or
 // the module's resources, and the image-loader list with its one PNG entry.
 #pragma once
 

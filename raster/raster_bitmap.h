@@ -1,4 +1,4 @@
-// Part 5.1: the surface interface every drawing routine reads and writes through, and the
+// The surface interface every drawing routine reads and writes through, and the
 // heap surface MemoryBitmap. Pixel32 is 0xAARRGGBB, stored as the bytes B, G, R, A,
 // straight (not premultiplied) alpha.
 #pragma once

@@ -1,4 +1,4 @@
-// Part 5.3: RotatedBlit, the knob drawing: scaled and rotated sampling in 16.16 fixed point
+// RotatedBlit, the knob drawing: scaled and rotated sampling in 16.16 fixed point
 // (floating point only in the set-up), nearest or bilinear, through the operation's combiner.
 #include <algorithm>
 #include <cmath>

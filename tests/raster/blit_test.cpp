@@ -1,4 +1,4 @@
-// Part 5.3: Blit's clipping and rectangle forms; FillRect's clipping.
+// Blit's clipping and rectangle forms; FillRect's clipping.
 #include <gtest/gtest.h>
 
 #include "raster/blend.h"

@@ -1,4 +1,4 @@
-// Part 5.3's combiners, checked pixel by pixel through Blit and FillRect against the
+// The combiners, checked pixel by pixel through Blit and FillRect against the
 // formulas, the Part's edge cases, and the SSE2 rows against the plain ones.
 #include <gtest/gtest.h>
 

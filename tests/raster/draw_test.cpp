@@ -1,4 +1,4 @@
-// Part 5.3: DrawLine, RotatedBlit and BlurRect.
+// DrawLine, RotatedBlit and BlurRect.
 #include <gtest/gtest.h>
 
 #include <cmath>

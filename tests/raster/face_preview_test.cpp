@@ -1,4 +1,4 @@
-// Assembles the editor's face from the seven resource images at Part 1.3's rectangles with
+// Assembles the editor's face from the seven resource images at the editor layout's rectangles with
 // the raster library (as the editor draws them: background copied, frames and handles blitted
 // with source alpha, knobs rotated bilinearly about their centres) and writes it as
 // face-preview.png in the working directory (docs/face-preview.png is a copy of it).
@@ -23,7 +23,7 @@ Surface Load(int id)
     return Surface(LoadPngFromResource(raster_test::ThisModule(), id, nullptr));
 }
 
-// Part 4.4's knob drawing for a normalised value v (300 degrees of range).
+// The knob drawing for a normalised value v (300 degrees of range).
 void DrawKnob(RasterBitmap& face, RasterBitmap& knob, int cx, int cy, double v)
 {
     const float angle = static_cast<float>(300.0 * kPi / 360.0 * v * 2.0 - 300.0 * kPi / 360.0);

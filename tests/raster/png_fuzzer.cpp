@@ -1,4 +1,4 @@
-// libFuzzer target: PNG decoding from memory (Part 5.2) must give a surface or null for any
+// libFuzzer target: PNG decoding from memory must give a surface or null for any
 // input, never crash and never read past the data. Built only with -DRUCK_FUZZ=ON and clang
 // (see raster/CMakeLists.txt); scripts/test.sh runs it for a bounded time from the seed
 // corpus in tests/raster/corpus.

@@ -1,4 +1,4 @@
-// Part 5.2: PNG decoding from memory, files and resources; damaged input.
+// PNG decoding from memory, files and resources; damaged input.
 #include <gtest/gtest.h>
 
 #include <png.h>
@@ -43,16 +43,16 @@ Pixel32 At(RasterBitmap& s, int x, int y)
 // A 5 x 3 RGBA image with distinct pixels, alpha varying.
 PngSpec SmallRgba()
 {
-    PngSpec spec;
-    spec.width = 5;
-    spec.height = 3;
+    PngSpec desc;
+    desc.width = 5;
+    desc.height = 3;
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 5; ++x) {
-            spec.rowBytes.insert(spec.rowBytes.end(), {static_cast<std::uint8_t>(10 * x), static_cast<std::uint8_t>(20 * y),
+            desc.rowBytes.insert(desc.rowBytes.end(), {static_cast<std::uint8_t>(10 * x), static_cast<std::uint8_t>(20 * y),
                                                        static_cast<std::uint8_t>(x + y), static_cast<std::uint8_t>(50 * x + y)});
         }
     }
-    return spec;
+    return desc;
 }
 
 TEST(PngDecode, RgbaPixelsBecomeStraightArgbWords)
@@ -77,15 +77,15 @@ TEST(PngDecode, RgbaPixelsBecomeStraightArgbWords)
 std::vector<Pixel32> DecodeRow(int colourType, int bitDepth, int width, std::vector<std::uint8_t> rowBytes,
                                std::vector<std::uint8_t> palette = {}, std::vector<std::uint8_t> transparency = {})
 {
-    PngSpec spec;
-    spec.width = width;
-    spec.height = 1;
-    spec.bitDepth = bitDepth;
-    spec.colourType = colourType;
-    spec.rowBytes = std::move(rowBytes);
-    spec.paletteRgb = std::move(palette);
-    spec.transparency = std::move(transparency);
-    Surface s = Decode(EncodePng(spec));
+    PngSpec desc;
+    desc.width = width;
+    desc.height = 1;
+    desc.bitDepth = bitDepth;
+    desc.colourType = colourType;
+    desc.rowBytes = std::move(rowBytes);
+    desc.paletteRgb = std::move(palette);
+    desc.transparency = std::move(transparency);
+    Surface s = Decode(EncodePng(desc));
     if (!s) {
         return {};
     }
@@ -131,10 +131,10 @@ TEST(PngDecode, GreyWithTransparencyKey)
 
 TEST(PngDecode, InterlacedImageDecodes)
 {
-    PngSpec spec = SmallRgba();
-    const auto plain = Decode(EncodePng(spec));
-    spec.interlaced = true;
-    const auto interlaced = Decode(EncodePng(spec));
+    PngSpec desc = SmallRgba();
+    const auto plain = Decode(EncodePng(desc));
+    desc.interlaced = true;
+    const auto interlaced = Decode(EncodePng(desc));
     ASSERT_TRUE(plain);
     ASSERT_TRUE(interlaced);
     for (int y = 0; y < 3; ++y) {

@@ -23,7 +23,7 @@ void FlushNothing(png_structp) {}
 
 // libpng's error path long-jumps back here: this function holds no object with a destructor
 // (out and rows belong to the caller).
-bool EncodeGuarded(const PngSpec& spec, std::vector<std::uint8_t>* out, png_bytep* rows)
+bool EncodeGuarded(const PngSpec& desc, std::vector<std::uint8_t>* out, png_bytep* rows)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) {
@@ -35,19 +35,19 @@ bool EncodeGuarded(const PngSpec& spec, std::vector<std::uint8_t>* out, png_byte
         return false;
     }
     png_set_write_fn(png, out, AppendToVector, FlushNothing);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
-                 spec.bitDepth, spec.colourType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(desc.width), static_cast<png_uint_32>(desc.height),
+                 desc.bitDepth, desc.colourType, desc.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.paletteRgb.empty()) {
-        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.paletteRgb.data()),
-                     static_cast<int>(spec.paletteRgb.size() / 3));
+    if (!desc.paletteRgb.empty()) {
+        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(desc.paletteRgb.data()),
+                     static_cast<int>(desc.paletteRgb.size() / 3));
     }
-    if (!spec.transparency.empty()) {
-        if (spec.colourType == PNG_COLOR_TYPE_PALETTE) {
-            png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
+    if (!desc.transparency.empty()) {
+        if (desc.colourType == PNG_COLOR_TYPE_PALETTE) {
+            png_set_tRNS(png, info, desc.transparency.data(), static_cast<int>(desc.transparency.size()), nullptr);
         } else {
             png_color_16 key = {};
-            key.gray = static_cast<png_uint_16>(spec.transparency[0] << 8 | spec.transparency[1]);
+            key.gray = static_cast<png_uint_16>(desc.transparency[0] << 8 | desc.transparency[1]);
             key.red = key.gray;
             key.green = key.gray;
             key.blue = key.gray;
@@ -55,7 +55,7 @@ bool EncodeGuarded(const PngSpec& spec, std::vector<std::uint8_t>* out, png_byte
         }
     }
     png_write_info(png, info);
-    if (spec.bitDepth == 16) {
+    if (desc.bitDepth == 16) {
         png_set_swap(png);  // rows are given little-endian
     }
     png_write_image(png, rows);
@@ -66,19 +66,19 @@ bool EncodeGuarded(const PngSpec& spec, std::vector<std::uint8_t>* out, png_byte
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodePng(const PngSpec& spec)
+std::vector<std::uint8_t> EncodePng(const PngSpec& desc)
 {
     std::vector<std::uint8_t> out;
-    std::vector<std::uint8_t> pixels = spec.rowBytes;
-    if (spec.height <= 0 || pixels.empty()) {
+    std::vector<std::uint8_t> pixels = desc.rowBytes;
+    if (desc.height <= 0 || pixels.empty()) {
         return out;
     }
-    const std::size_t rowLength = pixels.size() / static_cast<std::size_t>(spec.height);
-    std::vector<png_bytep> rows(static_cast<std::size_t>(spec.height));
+    const std::size_t rowLength = pixels.size() / static_cast<std::size_t>(desc.height);
+    std::vector<png_bytep> rows(static_cast<std::size_t>(desc.height));
     for (std::size_t y = 0; y < rows.size(); ++y) {
         rows[y] = pixels.data() + y * rowLength;
     }
-    if (!EncodeGuarded(spec, &out, rows.data())) {
+    if (!EncodeGuarded(desc, &out, rows.data())) {
         out.clear();
     }
     return out;
@@ -86,20 +86,20 @@ std::vector<std::uint8_t> EncodePng(const PngSpec& spec)
 
 bool SavePng(RasterBitmap& surface, const std::string& path)
 {
-    PngSpec spec;
-    spec.width = surface.Width();
-    spec.height = surface.Height();
-    for (int y = 0; y < spec.height; ++y) {
+    PngSpec desc;
+    desc.width = surface.Width();
+    desc.height = surface.Height();
+    for (int y = 0; y < desc.height; ++y) {
         const Pixel32* row = RasterRow(surface, y);
-        for (int x = 0; x < spec.width; ++x) {
+        for (int x = 0; x < desc.width; ++x) {
             const Pixel32 p = row[x];
-            spec.rowBytes.push_back(static_cast<std::uint8_t>(p >> 16));
-            spec.rowBytes.push_back(static_cast<std::uint8_t>(p >> 8));
-            spec.rowBytes.push_back(static_cast<std::uint8_t>(p));
-            spec.rowBytes.push_back(static_cast<std::uint8_t>(p >> 24));
+            desc.rowBytes.push_back(static_cast<std::uint8_t>(p >> 16));
+            desc.rowBytes.push_back(static_cast<std::uint8_t>(p >> 8));
+            desc.rowBytes.push_back(static_cast<std::uint8_t>(p));
+            desc.rowBytes.push_back(static_cast<std::uint8_t>(p >> 24));
         }
     }
-    const std::vector<std::uint8_t> png = EncodePng(spec);
+    const std::vector<std::uint8_t> png = EncodePng(desc);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file || png.empty()) {
         if (file) {

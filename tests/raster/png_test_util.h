@@ -22,8 +22,8 @@ struct PngSpec {
     std::vector<std::uint8_t> transparency;  // tRNS: palette alphas, or a grey/RGB 16-bit key
 };
 
-// Encodes the spec as a PNG; empty on failure.
-std::vector<std::uint8_t> EncodePng(const PngSpec& spec);
+// Encodes the description as a PNG; empty on failure.
+std::vector<std::uint8_t> EncodePng(const PngSpec& desc);
 
 // Writes a surface as an RGBA PNG file; false on failure.
 bool SavePng(RasterBitmap& surface, const std::string& path);

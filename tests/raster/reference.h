@@ -1,4 +1,4 @@
-// Part 5.3's combiner formulas written out once more, per channel and straight from the
+// The combiner formulas written out once more, per channel and straight from the
 // Part's table, as the reference the library's results are checked against.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Part 5.1: MemoryBitmap and DibBitmap sizes, strides, alignment and growth.
+// MemoryBitmap and DibBitmap sizes, strides, alignment and growth.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Generates the editor's artwork (Part 1.3's image table) into resources/img/.
+"""Generates the editor's artwork (the editor layout's image table) into resources/img/.
 
 Uses only Debian's python3-pil and the free fonts of fonts-dejavu-core and fonts-liberation.
 Run from anywhere (the panel's grain is random noise, so each run differs slightly):
@@ -22,7 +22,7 @@ W, H = 454, 296
 CREAM = (226, 214, 186)
 AMBER = (255, 176, 64)
 
-# Part 1.3: knob centres and image radii, slider tracks, switch rectangles.
+# The editor layout: knob centres and image radii, slider tracks, switch rectangles.
 KNOBS = [(67, 165, 33, "AMOUNT"), (169, 163, 29, "GAIN"), (246, 163, 29, "THRESHOLD"),
          (324, 163, 29, "FLIP THRESH"), (398, 163, 29, "MULTIPLY")]
 SLIDERS = [(129, 225, 243, "ROUND"), (234, 330, 243, "PAN"), (340, 436, 243, "MIX")]
