@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -29,14 +30,24 @@ int EntriesIn(const char* directory)
     return n;
 }
 
+// Shared-memory segments this process made that still exist (other tests may run beside).
 int SharedSegments()
 {
     std::ifstream in("/proc/sysvipc/shm");
-    int lines = 0;
+    std::string header;
+    std::getline(in, header);
+    int ours = 0;
     for (std::string line; std::getline(in, line);) {
-        ++lines;
+        std::istringstream fields(line);
+        long key = 0;
+        long id = 0;
+        long perms = 0;
+        long size = 0;
+        long creator = 0;
+        fields >> key >> id >> perms >> size >> creator;
+        ours += creator == getpid() ? 1 : 0;
     }
-    return lines;
+    return ours;
 }
 
 // What an editor could leave behind: X clients, descriptors, threads, memory segments.
@@ -130,6 +141,9 @@ TEST_F(LinuxEditor, OpenAndCloseAHundredTimesLeavesNothingBehind)
 {
     host->Dispatch(effect, effEditClose);
     const Footprint before = Footprint::Of(host->display);
+    ASSERT_TRUE(host->OpenEditor(effect, parent));
+    EXPECT_EQ(SharedSegments(), before.segments + 1);  // the server offers shared images
+    host->Dispatch(effect, effEditClose);
     for (int i = 0; i < 100; ++i) {
         ASSERT_TRUE(host->OpenEditor(effect, parent));
         host->Dispatch(effect, effEditIdle);
@@ -206,6 +220,7 @@ protected:
 
 TEST_F(WithoutSharedMemory, PixelsStillReachTheWindow)
 {
+    EXPECT_EQ(SharedSegments(), 0);
     effect->setParameter(effect, kAmount, 0.25f);
     mirror.SetParameter(kAmount, 0.25f);
     EXPECT_EQ(DifferencesFromMirror(), 0);
