@@ -1,6 +1,8 @@
 // Control behaviour: values, defaults, wheel and drag arithmetic, switches, sliders.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "editor/value_controls.h"
 #include "plug/test_effect.h"
 #include "test_view.h"
@@ -13,7 +15,7 @@ namespace {
 
 class Controls : public testing::Test {
 protected:
-    Controls() { view = new TestView(&plug); }
+    Controls() : owned(std::make_unique<TestView>(&plug)), view(owned.get()) {}
 
     template <typename T>
     T* Attach(T* control)
@@ -22,11 +24,12 @@ protected:
         return control;
     }
 
-    void AttachView() { plug.AttachEditor(view); }
+    void AttachView() { plug.AttachEditor(owned.release()); }
 
     IImageStrip Image(int id, int frames) { return view->LoadImage(id, "", frames); }
 
     TestEffect plug;
+    std::unique_ptr<TestView> owned;
     TestView* view;
     ITextStyle style;
     IMouseKeys none;
