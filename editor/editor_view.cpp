@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "editor/control.h"
 #include "editor/font_cache.h"
@@ -388,4 +389,70 @@ int KeyCodeForVirtualKey(int virtualKey)
         return virtualKey - 50;
     }
     return -1;
+}
+
+void IEditorView::TimerTick()
+{
+    if (TextEntryOpen()) {
+        if (textEntryState == kEntryTyping) {
+            textEntryState = kEntryIdle;
+        } else if (textEntryState == kEntryCommit) {
+            ApplyEnteredText(entryControl, entryParameter, TextEntryText().c_str());
+            FinishTextEntry();
+        } else if (textEntryState == kEntryCancel) {
+            FinishTextEntry();
+        }
+    }
+    RedrawDirty();
+    if (gestureEndCountdown > 0 && --gestureEndCountdown == 0 && plug) {
+        plug->EndPendingWheelEdit();
+    }
+}
+
+void IEditorView::RememberTextEntry(IControl* control, IParameter* parameter)
+{
+    entryControl = control;
+    entryParameter = parameter;
+}
+
+void IEditorView::FinishTextEntry()
+{
+    if (entryControl != nullptr) {
+        entryControl->MarkDirty(true);
+        entryControl->SetPendingRedraw();
+    }
+    DestroyTextEntry();
+    DropTextEntry();
+}
+
+void IEditorView::DropTextEntry()
+{
+    entryControl = nullptr;
+    entryParameter = nullptr;
+    textEntryState = kEntryIdle;
+}
+
+ITextEntryLayout LayoutTextEntry(const IControl& control, const IParameter& parameter)
+{
+    ITextEntryLayout layout;
+    const IBounds& rect = control.DrawRect();
+    layout.centreX = static_cast<int>(static_cast<float>(rect.left + rect.right) * 0.5f);
+    layout.centreY = static_cast<int>(static_cast<float>(rect.top + rect.bottom) * 0.5f);
+    char text[64];
+    parameter.FormatValue(parameter.value, false, text, sizeof text);
+    layout.current = text;
+    const int n = parameter.ValueTextCount();
+    layout.list = n > 0 && (parameter.type == kTypeEnum || parameter.type == kTypeBool);
+    if (layout.list) {
+        for (int i = 0; i < n; ++i) {
+            layout.items.emplace_back(parameter.ValueText(i));
+            if (layout.items.back() == layout.current) {
+                layout.selected = i;
+            }
+        }
+    } else {
+        parameter.FormatValue(1.0, true, text, sizeof text);
+        layout.editWidth = std::max(32, 7 * static_cast<int>(std::strlen(text)) + 6);
+    }
+    return layout;
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "editor/editor_types.h"
 #include "plug/effect_base.h"
@@ -12,6 +14,20 @@
 #include "raster/dib_bitmap.h"
 
 class IControl;
+
+// What an in-place entry for a parameter shows, centred on its control: the list of the
+// value texts of an enumeration, or an edit box wide enough for the parameter's widest value.
+struct ITextEntryLayout {
+    int centreX = 0;
+    int centreY = 0;
+    bool list = false;
+    std::vector<std::string> items;  // list: the value texts in order
+    int selected = -1;               // list: the last item equal to the current text
+    int editWidth = 0;               // edit box: pixels
+    std::string current;             // the parameter's display text now
+};
+
+ITextEntryLayout LayoutTextEntry(const IControl& control, const IParameter& parameter);
 
 class IEditorView : public IPlugView {
 public:
@@ -35,6 +51,8 @@ public:
 
     // What the plug-in base calls.
     void SetControlsFromParam(int index, double value, bool normalized) override;
+    void StartGestureCountdown(int ticks) override { gestureEndCountdown = ticks; }
+    void CancelGestureCountdown() override { gestureEndCountdown = 0; }
     void PrepareBackBuffer() override;
     bool Snapshot(uint32_t* pixels, int width, int height) override;
     int FrameRate() const override { return frameRate; }
@@ -78,7 +96,24 @@ public:
     int CaptureIndex() const { return captureIndex; }
 
 protected:
+    enum TextEntryState { kEntryIdle = 0, kEntryTyping = 1, kEntryCancel = 2, kEntryCommit = 3 };
+
     void ResetMouse();
+    // One timer tick of an open window: a requested commit or cancel of the text entry,
+    // the redraw of dirty controls, then the wheel-gesture countdown.
+    void TimerTick();
+    // Applies nothing; asks the control to send its value again and redraw, and closes.
+    void FinishTextEntry();
+    void RememberTextEntry(IControl* control, IParameter* parameter);
+    // Forgets the entry's control and state (its window is the platform's to destroy).
+    void DropTextEntry();
+    bool TextEntryOpen() const { return entryControl != nullptr; }
+
+    // Platform parts of the tick and of the text entry.
+    virtual void RedrawDirty() = 0;
+    virtual std::string TextEntryText() = 0;
+    // Destroys the entry's window without applying it.
+    virtual void DestroyTextEntry() = 0;
 
     IPtrList<IControl> controls;
     IEffectBase* plug;
@@ -90,6 +125,10 @@ protected:
     int captureIndex = -1;
     int lastMouseX = -1;
     int lastMouseY = -1;
+    IControl* entryControl = nullptr;
+    IParameter* entryParameter = nullptr;
+    int textEntryState = kEntryIdle;
+    int gestureEndCountdown = 0;
 };
 
 // The editor view of this platform: a Win32 child window on Windows, the X11 stand-in

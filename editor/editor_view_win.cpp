@@ -16,8 +16,6 @@ constexpr int kEntryId = 99;
 constexpr int kEntryTextLimit = 1000;
 constexpr int kHostCodeTakingFocus = 25;
 
-enum TextEntryState { kEntryIdle = 0, kEntryTyping = 1, kEntryCancel = 2, kEntryCommit = 3 };
-
 // Shared by every editor window of the process; touched only on the UI thread.
 int classRegistrations = 0;
 double redrawRate = IEditorView::kDefaultFrameRate;
@@ -167,7 +165,8 @@ void IEditorViewWin::CloseWindow()
     gestureEndCountdown = 0;
     // A text entry is a child of the window and goes with it, unapplied.
     HFONT font = entryFont;
-    ForgetTextEntry();
+    ForgetTextEntryWindow();
+    DropTextEntry();
     HWND closing = window;
     window = nullptr;
     DestroyWindow(closing);
@@ -256,7 +255,7 @@ LRESULT IEditorViewWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_TIMER:
         if (wParam == kRedrawTimer) {
-            OnTimer();
+            TimerTick();
         }
         return 0;
     case WM_MOUSEMOVE:
@@ -322,38 +321,7 @@ void IEditorViewWin::OnKeyDown(WPARAM virtualKey)
     KeyDown(cursor.x, cursor.y, key);
 }
 
-void IEditorViewWin::OnTimer()
-{
-    StepTextEntry();
-    StepRedraw();
-    StepCountdown();
-}
-
-void IEditorViewWin::StepTextEntry()
-{
-    if (entry == nullptr) {
-        return;
-    }
-    switch (textEntryState) {
-    case kEntryTyping:
-        textEntryState = kEntryIdle;
-        break;
-    case kEntryCommit: {
-        wchar_t text[kEntryTextLimit] = {};
-        GetWindowTextW(entry, text, kEntryTextLimit);
-        ApplyEnteredText(entryControl, entryParameter, Narrow(text).c_str());
-        CloseTextEntry();
-        break;
-    }
-    case kEntryCancel:
-        CloseTextEntry();
-        break;
-    default:
-        break;
-    }
-}
-
-void IEditorViewWin::StepRedraw()
+void IEditorViewWin::RedrawDirty()
 {
     IBounds dirty;
     if (!CollectDirty(dirty)) {
@@ -370,26 +338,13 @@ void IEditorViewWin::StepRedraw()
     UpdateWindow(window);
 }
 
-void IEditorViewWin::StepCountdown()
-{
-    if (gestureEndCountdown > 0 && --gestureEndCountdown == 0 && plug) {
-        plug->EndPendingWheelEdit();
-    }
-}
-
 void IEditorViewWin::PromptForParameter(IControl* control, IParameter* parameter)
 {
     if (control == nullptr || parameter == nullptr || entry != nullptr || window == nullptr) {
         return;
     }
-    const IBounds& rect = control->DrawRect();
-    const int cx = static_cast<int>(static_cast<float>(rect.left + rect.right) * 0.5f);
-    const int cy = static_cast<int>(static_cast<float>(rect.top + rect.bottom) * 0.5f);
-    char current[64];
-    parameter->FormatValue(parameter->value, false, current, sizeof current);
-    const bool listed = parameter->ValueTextCount() > 0 &&
-                        (parameter->type == kTypeEnum || parameter->type == kTypeBool);
-    entry = listed ? CreateEntryList(*parameter, current, cx, cy) : CreateEntryEdit(*parameter, current, cx, cy);
+    const ITextEntryLayout layout = LayoutTextEntry(*control, *parameter);
+    entry = layout.list ? CreateEntryList(layout) : CreateEntryEdit(layout);
     if (entry == nullptr) {
         return;
     }
@@ -398,44 +353,35 @@ void IEditorViewWin::PromptForParameter(IControl* control, IParameter* parameter
         SetWindowLongPtrW(entry, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&IEditorViewWin::EntryProc)));
     entryFont = CreateFontW(14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial");
     SendMessageW(entry, WM_SETFONT, reinterpret_cast<WPARAM>(entryFont), FALSE);
-    entryControl = control;
-    entryParameter = parameter;
+    RememberTextEntry(control, parameter);
 }
 
-HWND IEditorViewWin::CreateEntryList(const IParameter& parameter, const char* current, int cx, int cy)
+HWND IEditorViewWin::CreateEntryList(const ITextEntryLayout& layout)
 {
-    const int n = parameter.ValueTextCount();
+    const int n = static_cast<int>(layout.items.size());
     int listWidth = 24;
-    for (int i = 0; i < n; ++i) {
-        const int length = static_cast<int>(std::strlen(parameter.ValueText(i)));
-        listWidth = std::max(listWidth, 8 * length + 24);
+    for (const std::string& item : layout.items) {
+        listWidth = std::max(listWidth, 8 * static_cast<int>(item.size()) + 24);
     }
     HWND list = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST,
-                                cx - listWidth / 2, cy, listWidth, 36 * (n + 1), window,
+                                layout.centreX - listWidth / 2, layout.centreY, listWidth, 36 * (n + 1), window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntryId)), module, nullptr);
     if (list == nullptr) {
         return nullptr;
     }
-    int selected = -1;
-    for (int i = 0; i < n; ++i) {
-        const char* text = parameter.ValueText(i);
-        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
-        if (std::strcmp(text, current) == 0) {
-            selected = i;
-        }
+    for (const std::string& item : layout.items) {
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item.c_str()).c_str()));
     }
-    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(layout.selected), 0);
     return list;
 }
 
-HWND IEditorViewWin::CreateEntryEdit(const IParameter& parameter, const char* current, int cx, int cy)
+HWND IEditorViewWin::CreateEntryEdit(const ITextEntryLayout& layout)
 {
-    char widest[64];
-    parameter.FormatValue(1.0, true, widest, sizeof widest);
-    const int editWidth = std::max(32, 7 * static_cast<int>(std::strlen(widest)) + 6);
-    HWND edit = CreateWindowExW(0, L"EDIT", Widen(current).c_str(), WS_CHILD | WS_VISIBLE | ES_CENTER | ES_MULTILINE,
-                                cx - editWidth / 2, cy - 8, editWidth, 16, window,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntryId)), module, nullptr);
+    HWND edit = CreateWindowExW(0, L"EDIT", Widen(layout.current.c_str()).c_str(),
+                                WS_CHILD | WS_VISIBLE | ES_CENTER | ES_MULTILINE,
+                                layout.centreX - layout.editWidth / 2, layout.centreY - 8, layout.editWidth, 16,
+                                window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntryId)), module, nullptr);
     if (edit != nullptr) {
         SendMessageW(edit, EM_SETSEL, 0, -1);
     }
@@ -484,28 +430,28 @@ LRESULT IEditorViewWin::HandleEntryMessage(HWND hwnd, UINT message, WPARAM wPara
     return CallWindowProcW(savedEntryProc, hwnd, message, wParam, lParam);
 }
 
-void IEditorViewWin::CloseTextEntry()
+std::string IEditorViewWin::TextEntryText()
 {
-    if (entryControl != nullptr) {
-        entryControl->MarkDirty(true);
-        entryControl->SetPendingRedraw();
-    }
+    wchar_t text[kEntryTextLimit] = {};
+    GetWindowTextW(entry, text, kEntryTextLimit);
+    return Narrow(text);
+}
+
+void IEditorViewWin::DestroyTextEntry()
+{
     SetWindowLongPtrW(entry, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(savedEntryProc));
     DestroyWindow(entry);
     if (entryFont != nullptr) {
         DeleteObject(entryFont);
     }
-    ForgetTextEntry();
+    ForgetTextEntryWindow();
 }
 
-void IEditorViewWin::ForgetTextEntry()
+void IEditorViewWin::ForgetTextEntryWindow()
 {
     entry = nullptr;
-    entryControl = nullptr;
-    entryParameter = nullptr;
     savedEntryProc = nullptr;
     entryFont = nullptr;
-    textEntryState = kEntryIdle;
 }
 
 bool IEditorViewWin::OpenWebPage(const char* address, const char* title, const char* confirmText,

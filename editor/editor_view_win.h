@@ -16,14 +16,17 @@ public:
     bool OpenWebPage(const char* address, const char* title, const char* confirmText,
                      const char* errorText) override;
     int HostWheel(float amount) override;
-    void StartGestureCountdown(int ticks) override { gestureEndCountdown = ticks; }
-    void CancelGestureCountdown() override { gestureEndCountdown = 0; }
     bool OpenWindow(void* parent) override;
     void CloseWindow() override;
     void* WindowHandle() override { return window; }
     RasterBitmap* LoadImageResource(int id, const char* fileName) override;
 
     HWND TextEntryWindow() const { return entry; }
+
+protected:
+    void RedrawDirty() override;
+    std::string TextEntryText() override;
+    void DestroyTextEntry() override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -33,24 +36,15 @@ private:
     void OnCreate(HWND hwnd);
     void OnButtonDown(int x, int y, const IMouseKeys& keys);
     void OnKeyDown(WPARAM virtualKey);
-    void OnTimer();
-    void StepTextEntry();
-    void StepRedraw();
-    void StepCountdown();
-    void CloseTextEntry();
-    void ForgetTextEntry();
+    void ForgetTextEntryWindow();
     bool TakesFocus();
-    HWND CreateEntryList(const IParameter& parameter, const char* current, int cx, int cy);
-    HWND CreateEntryEdit(const IParameter& parameter, const char* current, int cx, int cy);
+    HWND CreateEntryList(const ITextEntryLayout& layout);
+    HWND CreateEntryEdit(const ITextEntryLayout& layout);
 
     HINSTANCE module;
     HWND window = nullptr;
     HWND entry = nullptr;
-    IControl* entryControl = nullptr;
-    IParameter* entryParameter = nullptr;
     WNDPROC savedEntryProc = nullptr;
     HFONT entryFont = nullptr;
-    int textEntryState = 0;
-    int gestureEndCountdown = 0;
     HWND parentWindow = nullptr;
 };

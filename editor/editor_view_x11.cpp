@@ -16,7 +16,6 @@
 #include "raster/png_loader.h"
 
 namespace {
-enum TextEntryState { kEntryIdle = 0, kEntryTyping = 1, kEntryCancel = 2, kEntryCommit = 3 };
 
 constexpr long kEditorEvents =
     ExposureMask | ButtonPressMask | ButtonReleaseMask | ButtonMotionMask | KeyPressMask;
@@ -156,7 +155,8 @@ void IEditorViewX11::CloseWindow()
     }
     gestureEndCountdown = 0;
     // An open entry goes with the window, unapplied.
-    ForgetTextEntry();
+    DestroyTextEntry();
+    DropTextEntry();
     window.Destroy();
     connection.Close();
     captured = false;
@@ -328,46 +328,16 @@ void IEditorViewX11::TickIfDue()
     if (nextTick <= now) {
         nextTick = now + tickPeriod;
     }
-    StepTextEntry();
-    StepRedraw();
-    StepCountdown();
+    TimerTick();
     ReapBrowserLaunchers();
 }
 
-void IEditorViewX11::StepTextEntry()
-{
-    if (!entry) {
-        return;
-    }
-    switch (textEntryState) {
-    case kEntryTyping:
-        textEntryState = kEntryIdle;
-        break;
-    case kEntryCommit:
-        ApplyEnteredText(entryControl, entryParameter, entry->Text().c_str());
-        CloseTextEntry();
-        break;
-    case kEntryCancel:
-        CloseTextEntry();
-        break;
-    default:
-        break;
-    }
-}
-
-void IEditorViewX11::StepRedraw()
+void IEditorViewX11::RedrawDirty()
 {
     IBounds dirty;
     if (CollectDirty(dirty)) {
         std::lock_guard<std::mutex> drawing(SharedDrawing());
         PaintArea(dirty);
-    }
-}
-
-void IEditorViewX11::StepCountdown()
-{
-    if (gestureEndCountdown > 0 && --gestureEndCountdown == 0) {
-        plug->EndPendingWheelEdit();
     }
 }
 
@@ -404,32 +374,15 @@ void IEditorViewX11::PromptForParameter(IControl* control, IParameter* parameter
     if (control == nullptr || parameter == nullptr || entry || !window.Exists()) {
         return;
     }
-    const IBounds& rect = control->DrawRect();
-    const int cx = static_cast<int>(static_cast<float>(rect.left + rect.right) * 0.5f);
-    const int cy = static_cast<int>(static_cast<float>(rect.top + rect.bottom) * 0.5f);
-    char current[64];
-    parameter->FormatValue(parameter->value, false, current, sizeof current);
-    const int n = parameter->ValueTextCount();
-    std::unique_ptr<InPlaceEntry> made;
-    if (n > 0 && (parameter->type == kTypeEnum || parameter->type == kTypeBool)) {
-        std::vector<std::string> items;
-        int selected = -1;
-        for (int i = 0; i < n; ++i) {
-            items.emplace_back(parameter->ValueText(i));
-            selected = items.back() == current ? i : selected;
-        }
-        made = InPlaceEntry::MakeList(cx, cy, std::move(items), selected);
-    } else {
-        char widest[64];
-        parameter->FormatValue(1.0, true, widest, sizeof widest);
-        made = InPlaceEntry::MakeEdit(cx, cy, std::max(32, 7 * static_cast<int>(std::strlen(widest)) + 6), current);
-    }
+    ITextEntryLayout layout = LayoutTextEntry(*control, *parameter);
+    std::unique_ptr<InPlaceEntry> made =
+        layout.list ? InPlaceEntry::MakeList(layout.centreX, layout.centreY, std::move(layout.items), layout.selected)
+                    : InPlaceEntry::MakeEdit(layout.centreX, layout.centreY, layout.editWidth, layout.current.c_str());
     if (!entryWindow.Create(connection, window.Id(), made->Place(), kEntryEvents)) {
         return;
     }
     entry = std::move(made);
-    entryControl = control;
-    entryParameter = parameter;
+    RememberTextEntry(control, parameter);
     Window focus = None;
     int revert = 0;
     XGetInputFocus(connection.Get(), &focus, &revert);
@@ -445,17 +398,13 @@ void IEditorViewX11::ShowEntry()
     entryWindow.Show(pixels, IBounds{0, 0, pixels.Width(), pixels.Height()});
 }
 
-void IEditorViewX11::CloseTextEntry()
+std::string IEditorViewX11::TextEntryText()
 {
-    if (entryControl != nullptr) {
-        entryControl->MarkDirty(true);
-        entryControl->SetPendingRedraw();
-    }
-    ForgetTextEntry();
+    return entry ? entry->Text() : std::string();
 }
 
 // Closes the entry's window without applying it and gives the keyboard back.
-void IEditorViewX11::ForgetTextEntry()
+void IEditorViewX11::DestroyTextEntry()
 {
     if (entry) {
         Window focus = None;
@@ -467,10 +416,7 @@ void IEditorViewX11::ForgetTextEntry()
     }
     entryWindow.Destroy();
     entry.reset();
-    entryControl = nullptr;
-    entryParameter = nullptr;
     focusBeforeEntry = None;
-    textEntryState = kEntryIdle;
 }
 
 void IEditorViewX11::TakeFocus(Window target)

@@ -8,6 +8,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <string>
 #include <memory>
 
 #include "editor/editor_view.h"
@@ -26,8 +27,6 @@ public:
     bool OpenWebPage(const char* address, const char* title, const char* confirmText,
                      const char* errorText) override;
     int HostWheel(float amount) override;
-    void StartGestureCountdown(int ticks) override { gestureEndCountdown = ticks; }
-    void CancelGestureCountdown() override { gestureEndCountdown = 0; }
     bool OpenWindow(void* parent) override;
     void CloseWindow() override;
     void Idle() override;
@@ -36,6 +35,11 @@ public:
 
     // The open text entry, or null.
     const InPlaceEntry* TextEntry() const { return entry.get(); }
+
+protected:
+    void RedrawDirty() override;
+    std::string TextEntryText() override;
+    void DestroyTextEntry() override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -52,12 +56,7 @@ private:
     void OnKeyPress(XKeyEvent& key);
     bool IsDoubleClick(const XButtonEvent& press);
     void TickIfDue();
-    void StepTextEntry();
-    void StepRedraw();
-    void StepCountdown();
     void ShowEntry();
-    void CloseTextEntry();
-    void ForgetTextEntry();
     void TakeFocus(Window target);
     bool TakesFocus();
 
@@ -65,11 +64,7 @@ private:
     X11PixelWindow window;
     X11PixelWindow entryWindow;
     std::unique_ptr<InPlaceEntry> entry;
-    IControl* entryControl = nullptr;
-    IParameter* entryParameter = nullptr;
     Window focusBeforeEntry = None;
-    int textEntryState = 0;
-    int gestureEndCountdown = 0;
     bool captured = false;
     bool lastPressPairs = false;  // the last left press may start a double click
     Time lastPressTime = 0;

@@ -100,7 +100,7 @@ TEST_F(EditorView, WheelStepsFormOneGestureUntilTheCountdownEnds)
 {
     view->MouseWheel(10, 10, none, 1);
     view->MouseWheel(10, 10, none, 1);
-    EXPECT_EQ(view->countdown, 12);  // half a second at 24 frames per second
+    EXPECT_EQ(view->Countdown(), 12);  // half a second at 24 frames per second
     EXPECT_NEAR(below->Value(), 0.52, 1e-12);
     for (int i = 0; i < 12; ++i) {
         view->Tick();

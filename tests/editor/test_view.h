@@ -1,5 +1,5 @@
 // An editor view without a window for tests: records what it shows and what controls
-// ask of it, and ticks its gesture countdown on demand.
+// ask of it, and runs its timer ticks on demand.
 #pragma once
 
 #include <string>
@@ -28,11 +28,18 @@ public:
         pages.emplace_back(address);
         return pagesOpen;
     }
-    void StartGestureCountdown(int ticks) override { countdown = ticks; }
-    void CancelGestureCountdown() override { countdown = 0; }
     bool OpenWindow(void*) override { return false; }
     void CloseWindow() override {}
     void* WindowHandle() override { return nullptr; }
+    void RedrawDirty() override
+    {
+        IBounds dirty;
+        if (CollectDirty(dirty)) {
+            PaintArea(dirty);
+        }
+    }
+    std::string TextEntryText() override { return std::string(); }
+    void DestroyTextEntry() override {}
     // The images are resources of the test executable (Windows) or the library (Linux).
     RasterBitmap* LoadImageResource(int id, const char*) override
     {
@@ -40,19 +47,13 @@ public:
         return LoadPngFromResource(nullptr, id, nullptr);
     }
 
-    // One timer tick: at the end of the countdown the wheel gesture ends.
-    void Tick()
-    {
-        if (countdown > 0 && --countdown == 0) {
-            plug->EndPendingWheelEdit();
-        }
-    }
+    void Tick() { TimerTick(); }
+    int Countdown() const { return gestureEndCountdown; }
 
     std::vector<IBounds> shown;
     std::vector<IControl*> prompts;
     std::vector<std::string> pages;
     bool pagesOpen = false;
-    int countdown = 0;
     int imageLoads = 0;
 };
 
