@@ -359,7 +359,8 @@ void IEffectBase::EndPendingWheelEdit()
 void IEffectBase::CloseEditorBeforeDelete()
 {
     Guard guard(lock);
-    pendingWheelParam = -1;
+    // The host is still listening: a pending wheel gesture ends as it would on any close.
+    EndPendingWheelEdit();
     if (editorView) {
         editorView->CloseWindow();
     }

@@ -124,7 +124,7 @@ public:
     void EndPendingWheelEdit();
     void NotifyAllParameters();
     // Closes the editor's window while every override of the instance is still alive, just
-    // before it is deleted; a pending wheel gesture is dropped, as the destructor does.
+    // before it is deleted; a pending wheel gesture is ended first, the host still listening.
     void CloseEditorBeforeDelete();
     void PushParametersToEditor();
 

@@ -207,6 +207,17 @@ TEST(EffectBase, WheelOnSecondParameterOrClickEndsThePendingGesture)
               (std::vector<HostEvent>{{"begin", 3}, {"end", 3}, {"begin", 5}, {"end", 5}, {"begin", 7}}));
 }
 
+TEST(EffectBase, ClosingTheInstanceEndsAPendingWheelGesture)
+{
+    TestEffect plug;
+    plug.AttachEditor(new FakeView(24));
+    plug.BeginWheelEdit(4);
+    plug.ScheduleWheelEditEnd(4);
+    plug.CloseEditorBeforeDelete();
+    EXPECT_EQ(plug.host, (std::vector<HostEvent>{{"begin", 4}, {"end", 4}}));
+    EXPECT_EQ(plug.PendingWheelParam(), -1);
+}
+
 TEST(EffectBase, WheelWithoutViewEndsAtOnce)
 {
     TestEffect plug;
