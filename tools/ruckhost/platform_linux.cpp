@@ -30,7 +30,7 @@ const char* SignalName(int signal)
     }
 }
 
-void ReportCrash(int signal)
+[[maybe_unused]] void ReportCrash(int signal)
 {
     WriteText("ruckhost: the plug-in crashed (");
     WriteText(SignalName(signal));
