@@ -5,39 +5,29 @@
 #include "files.h"
 #include "host_error.h"
 #include "options.h"
-#include "parameters.h"
 #include "render.h"
+#include "settings.h"
 #include "state.h"
 
 namespace {
-const std::vector<OptionSpec> kOptions = {
-    {"program", true, false}, {"set", true, true},   {"block", true, false},  {"double", false, false},
-    {"state", true, false},   {"save-state", true, false}, {"rate", true, false}, {"format", true, false},
-};
+// The settings, plus how to render and where the state goes.
+std::vector<OptionSpec> RenderOptions()
+{
+    std::vector<OptionSpec> options = kSettingOptions;
+    options.insert(options.end(), {{"block", true, false},      {"double", false, false}, {"save-state", true, false},
+                                   {"rate", true, false},       {"format", true, false}});
+    return options;
+}
 
 constexpr long kMaxBlock = 65536;
 constexpr double kMinRate = 1000.0;
 constexpr double kMaxRate = 768000.0;
 
-// State, program, then single settings: later steps refine earlier ones.
-void ApplyOptions(const PluginInstance& plugin, const Arguments& arguments)
-{
-    if (arguments.Has("state")) {
-        const std::string file = arguments.Text("state", "");
-        LoadState(plugin, ReadFileBytes(file), file);
-    }
-    if (arguments.Has("program")) {
-        plugin.SelectProgram(FindProgram(plugin, arguments.Text("program", "")));
-    }
-    for (const std::string& setting : arguments.Texts("set")) {
-        ApplySetting(plugin, setting);
-    }
-}
 }  // namespace
 
 int RunRender(const std::vector<std::string>& args)
 {
-    const Arguments arguments(args, kOptions);
+    const Arguments arguments(args, RenderOptions());
     arguments.ExpectPositionals(3, 3, "ruckhost render PLUGIN IN.wav OUT.wav [options]");
     const std::string& out = arguments.Positionals()[2];
     RenderSettings settings;
@@ -50,7 +40,7 @@ int RunRender(const std::vector<std::string>& args)
 
     const PluginLibrary library(arguments.Positionals()[0]);
     PluginInstance plugin(library);
-    ApplyOptions(plugin, arguments);
+    ApplySettings(plugin, arguments);
     const Audio output = RenderAudio(plugin, input.audio, settings);
     if (arguments.Has("save-state")) {
         WriteFileAtomically(arguments.Text("save-state", ""), SaveState(plugin));

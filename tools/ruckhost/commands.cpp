@@ -61,6 +61,11 @@ const Command kCommands[] = {
      "through the programs \"---- default ----\", \"Nice guitar\", \"Hard guitar\" and\n"
      "\"Decimator bass\" in double precision and writes 64-bit float WAVs into OUTDIR.\n"
      "  --plugin PATH   the plug-in (default: Ruckstone beside this executable)\n"},
+    {"snapshot", RunSnapshot, "save a plug-in's editor face as a PNG",
+     "usage: ruckhost snapshot PLUGIN OUT.png [--program N|NAME] [--set PARAM=VALUE ...] [--state FILE]\n"
+     "Opens the plug-in, applies the settings as render does and saves the face of its editor,\n"
+     "painted by the plug-in's own drawing code without a window (Ruckstone's vendor request\n"
+     "'RkSn'; other plug-ins are refused with a message). OUT.png is written whole or not at all.\n"},
     {"compare", RunCompare, "compare two WAV files or two folders of them",
      "usage: ruckhost compare A B [--tolerance T]\n"
      "A and B are WAV files, or folders whose WAV files are compared by name. Prints the\n"

@@ -14,3 +14,4 @@ int RunStress(const std::vector<std::string>& args);
 int RunBench(const std::vector<std::string>& args);
 int RunDemo(const std::vector<std::string>& args);
 int RunCompare(const std::vector<std::string>& args);
+int RunSnapshot(const std::vector<std::string>& args);
