@@ -24,7 +24,7 @@ void CheckRange(double v, double least, double most, const std::string& what)
 }
 }  // namespace
 
-Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs)
+Arguments::Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& known)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -34,11 +34,11 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
         }
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const OptionSpec& spec = Spec(name, specs);
+        const OptionSpec& option = Known(name, known);
         std::string value;
-        if (spec.takesValue && equals != std::string::npos) {
+        if (option.takesValue && equals != std::string::npos) {
             value = arg.substr(equals + 1);
-        } else if (spec.takesValue) {
+        } else if (option.takesValue) {
             if (i + 1 >= args.size()) {
                 throw HostError("option --" + name + " needs a value");
             }
@@ -47,18 +47,18 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<Opt
             throw HostError("option --" + name + " takes no value");
         }
         auto& values = options[name];
-        if (!values.empty() && !spec.repeatable) {
+        if (!values.empty() && !option.repeatable) {
             throw HostError("option --" + name + " is given twice");
         }
         values.push_back(value);
     }
 }
 
-const OptionSpec& Arguments::Spec(const std::string& name, const std::vector<OptionSpec>& specs) const
+const OptionSpec& Arguments::Known(const std::string& name, const std::vector<OptionSpec>& known) const
 {
-    for (const OptionSpec& spec : specs) {
-        if (name == spec.name) {
-            return spec;
+    for (const OptionSpec& option : known) {
+        if (name == option.name) {
+            return option;
         }
     }
     throw HostError("unknown option --" + name);

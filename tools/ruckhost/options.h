@@ -14,7 +14,7 @@ struct OptionSpec {
 
 class Arguments {
 public:
-    Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs);
+    Arguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& known);
 
     const std::vector<std::string>& Positionals() const { return positionals; }
     // Refuses fewer than `least` or more than `most` positional arguments.
@@ -27,7 +27,7 @@ public:
     double Number(const std::string& name, double fallback, double least, double most) const;
 
 private:
-    const OptionSpec& Spec(const std::string& name, const std::vector<OptionSpec>& specs) const;
+    const OptionSpec& Known(const std::string& name, const std::vector<OptionSpec>& known) const;
 
     std::vector<std::string> positionals;
     std::map<std::string, std::vector<std::string>> options;

@@ -8,7 +8,7 @@
 #include "options.h"
 #include "plugin_host.h"
 
-// The option specs of the three settings, for a command's own list.
+// The options of the three settings, for a command's own list.
 extern const std::vector<OptionSpec> kSettingOptions;
 
 void ApplySettings(const PluginInstance& plugin, const Arguments& arguments);
