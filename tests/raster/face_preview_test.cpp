@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "png_test_util.h"
+#include "raster/png_writer.h"
 #include "raster/blend.h"
 #include "raster/dib_bitmap.h"
 #include "raster/png_loader.h"
@@ -72,7 +73,7 @@ TEST(FacePreview, AssemblesTheEditorFace)
         }
     }
     EXPECT_GT(changed, 10000);
-    EXPECT_TRUE(raster_test::SavePng(face, "face-preview.png"));
+    EXPECT_TRUE(SavePngFile(face, "face-preview.png"));
     Surface again(LoadPngFromFile("face-preview.png", nullptr));
     ASSERT_TRUE(again);
     EXPECT_EQ(RasterRow(*again, 165)[67], RasterRow(face, 165)[67]);

@@ -84,32 +84,6 @@ std::vector<std::uint8_t> EncodePng(const PngSpec& desc)
     return out;
 }
 
-bool SavePng(RasterBitmap& surface, const std::string& path)
-{
-    PngSpec desc;
-    desc.width = surface.Width();
-    desc.height = surface.Height();
-    for (int y = 0; y < desc.height; ++y) {
-        const Pixel32* row = RasterRow(surface, y);
-        for (int x = 0; x < desc.width; ++x) {
-            const Pixel32 p = row[x];
-            desc.rowBytes.push_back(static_cast<std::uint8_t>(p >> 16));
-            desc.rowBytes.push_back(static_cast<std::uint8_t>(p >> 8));
-            desc.rowBytes.push_back(static_cast<std::uint8_t>(p));
-            desc.rowBytes.push_back(static_cast<std::uint8_t>(p >> 24));
-        }
-    }
-    const std::vector<std::uint8_t> png = EncodePng(desc);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file || png.empty()) {
-        if (file) {
-            std::fclose(file);
-        }
-        return false;
-    }
-    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    return std::fclose(file) == 0 && written;
-}
 
 ModuleHandle ThisModule()
 {

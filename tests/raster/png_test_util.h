@@ -1,5 +1,5 @@
-// Helpers of the raster tests: encoding PNG images in memory with libpng, writing surfaces
-// as PNG files, and a module handle for the test executable's own resources.
+// Helpers of the raster tests: encoding PNG images in memory with libpng, and a module
+// handle for the test executable's own resources.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +25,6 @@ struct PngSpec {
 // Encodes the description as a PNG; empty on failure.
 std::vector<std::uint8_t> EncodePng(const PngSpec& desc);
 
-// Writes a surface as an RGBA PNG file; false on failure.
-bool SavePng(RasterBitmap& surface, const std::string& path);
 
 // The module holding the images as resources (the test executable on Windows).
 ModuleHandle ThisModule();

@@ -9,6 +9,7 @@
 #include "editor/font_cache.h"
 #include "font_test_util.h"
 #include "png_test_util.h"
+#include "raster/png_writer.h"
 #include "raster/blend.h"
 #include "raster/combiners.h"
 #include "raster/dib_bitmap.h"
@@ -119,7 +120,7 @@ TEST(TextPicture, BothTextStylesAreWrittenAsAPicture)
     EXPECT_GT(label->RenderText(&picture, "Overdrive Fat", -1, &patch, TextNoClip | TextCenter | TextVCenter), 0);
 
     const std::string name = WineDetected() ? "/text-wine.png" : "/text-native.png";
-    EXPECT_TRUE(raster_test::SavePng(picture, RUCK_PICTURE_DIR + name));
+    EXPECT_TRUE(SavePngFile(picture, (RUCK_PICTURE_DIR + name).c_str()));
 }
 
 }  // namespace
