@@ -235,6 +235,14 @@ protected:
         }
     }
 
+    // A render of {in} into {out} with the given options.
+    void ExpectRenderFailure(std::vector<std::string> options, const std::string& fragment)
+    {
+        std::vector<std::string> args = {"render", "{plugin}", "{in}", "{out}"};
+        args.insert(args.end(), options.begin(), options.end());
+        ExpectFailure(args, fragment);
+    }
+
     ScratchFolder folder;
     std::map<std::string, std::string> names = {
         {"{in}", folder.File("in.wav")},
@@ -279,41 +287,31 @@ TEST_F(RuckhostBadInput, PluginBinaries)
 
 TEST_F(RuckhostBadInput, ProgramsParametersAndValues)
 {
-    const auto render = [&](std::vector<std::string> options, const std::string& fragment) {
-        std::vector<std::string> args = {"render", "{plugin}", "{in}", "{out}"};
-        args.insert(args.end(), options.begin(), options.end());
-        ExpectFailure(args, fragment);
-    };
-    render({"--program", "Clean"}, "has no program named 'Clean'");
-    render({"--program", "25"}, "program index 25 is out of range");
-    render({"--program", "-1"}, "program index -1 is out of range");
-    render({"--set", "Volume=3"}, "has no parameter named 'Volume'");
-    render({"--set", "11=0.5n"}, "parameter index 11 is out of range");
-    render({"--set", "Amount=150"}, "value 150 for Amount is out of range (0 to 100)");
-    render({"--set", "Threshold=-70"}, "value -70 for Threshold is out of range (-64 to 0)");
-    render({"--set", "Mix=1.5n"}, "value 1.5n for Mix is out of range (normalised values are 0n to 1n)");
-    render({"--set", "Algorithm=Fuzz"}, "Algorithm does not take the value 'Fuzz'");
-    render({"--set", "Amount="}, "Amount does not take the value ''");
-    render({"--set", "Amount"}, "--set 'Amount' is not of the form PARAM=VALUE");
+    ExpectRenderFailure({"--program", "Clean"}, "has no program named 'Clean'");
+    ExpectRenderFailure({"--program", "25"}, "program index 25 is out of range");
+    ExpectRenderFailure({"--program", "-1"}, "program index -1 is out of range");
+    ExpectRenderFailure({"--set", "Volume=3"}, "has no parameter named 'Volume'");
+    ExpectRenderFailure({"--set", "11=0.5n"}, "parameter index 11 is out of range");
+    ExpectRenderFailure({"--set", "Amount=150"}, "value 150 for Amount is out of range (0 to 100)");
+    ExpectRenderFailure({"--set", "Threshold=-70"}, "value -70 for Threshold is out of range (-64 to 0)");
+    ExpectRenderFailure({"--set", "Mix=1.5n"}, "value 1.5n for Mix is out of range (normalised values are 0n to 1n)");
+    ExpectRenderFailure({"--set", "Algorithm=Fuzz"}, "Algorithm does not take the value 'Fuzz'");
+    ExpectRenderFailure({"--set", "Amount="}, "Amount does not take the value ''");
+    ExpectRenderFailure({"--set", "Amount"}, "--set 'Amount' is not of the form PARAM=VALUE");
 }
 
 TEST_F(RuckhostBadInput, OptionsAndStates)
 {
-    const auto render = [&](std::vector<std::string> options, const std::string& fragment) {
-        std::vector<std::string> args = {"render", "{plugin}", "{in}", "{out}"};
-        args.insert(args.end(), options.begin(), options.end());
-        ExpectFailure(args, fragment);
-    };
-    render({"--block", "0"}, "--block 0 is out of range");
-    render({"--block", "many"}, "--block: 'many' is not a whole number");
-    render({"--rate", "10"}, "--rate 10 is out of range");
-    render({"--format", "pcm8"}, "unknown sample format 'pcm8'");
-    render({"--bogus"}, "unknown option --bogus");
-    render({"--state", "{text}"}, "is not a ruckhost state file");
-    render({"--state", "{cut-state}"}, "is cut short or damaged");
-    render({"--state", "{foreign-state}"}, "holds the state of plug-in 'XXXX'");
-    render({"--state", "{missing}"}, "cannot open");
-    render({"--save-state", "{missing}/s.state"}, "cannot create");
+    ExpectRenderFailure({"--block", "0"}, "--block 0 is out of range");
+    ExpectRenderFailure({"--block", "many"}, "--block: 'many' is not a whole number");
+    ExpectRenderFailure({"--rate", "10"}, "--rate 10 is out of range");
+    ExpectRenderFailure({"--format", "pcm8"}, "unknown sample format 'pcm8'");
+    ExpectRenderFailure({"--bogus"}, "unknown option --bogus");
+    ExpectRenderFailure({"--state", "{text}"}, "is not a ruckhost state file");
+    ExpectRenderFailure({"--state", "{cut-state}"}, "is cut short or damaged");
+    ExpectRenderFailure({"--state", "{foreign-state}"}, "holds the state of plug-in 'XXXX'");
+    ExpectRenderFailure({"--state", "{missing}"}, "cannot open");
+    ExpectRenderFailure({"--save-state", "{missing}/s.state"}, "cannot create");
     ExpectFailure({"render", "{plugin}", "{in}"}, "missing arguments; usage: ruckhost render");
     ExpectFailure({"frobnicate"}, "unknown command 'frobnicate'");
 }

@@ -23,55 +23,50 @@ int64_t NowNanoseconds()
         .count();
 }
 
-// A thread holds one slot from its first activity until it ends; with every slot taken
-// its activities go unwatched.
-struct SlotHolder {
-    Slot* slot = nullptr;
-    SlotHolder()
-    {
-        for (Slot& s : slots) {
-            bool expected = false;
-            if (s.taken.compare_exchange_strong(expected, true)) {
-                slot = &s;
-                return;
-            }
-        }
-    }
-    ~SlotHolder()
-    {
-        if (slot) {
-            slot->what = nullptr;
-            slot->taken = false;
-        }
-    }
-};
-
+// A thread holds a slot while it is inside an outermost activity; with every slot
+// taken its activities go unwatched. Only trivially destructible thread-locals: their
+// destructors are unreliable with MinGW's threads.
+thread_local Slot* mySlot = nullptr;
+thread_local int depth = 0;
 thread_local const char* current = nullptr;
 
-Slot* MySlot()
+Slot* AcquireSlot()
 {
-    thread_local SlotHolder holder;
-    return holder.slot;
+    for (Slot& s : slots) {
+        bool expected = false;
+        if (s.taken.compare_exchange_strong(expected, true)) {
+            return &s;
+        }
+    }
+    return nullptr;
 }
 
 void Publish(const char* what)
 {
     current = what;
-    if (Slot* slot = MySlot()) {
-        slot->since = NowNanoseconds();
-        slot->what = what;
+    if (mySlot) {
+        mySlot->since = NowNanoseconds();
+        mySlot->what = what;
     }
 }
 }  // namespace
 
 Activity::Activity(const char* what) : previous(current)
 {
+    if (depth++ == 0) {
+        mySlot = AcquireSlot();
+    }
     Publish(what);
 }
 
 Activity::~Activity()
 {
     Publish(previous);
+    if (--depth == 0 && mySlot) {
+        mySlot->what = nullptr;
+        mySlot->taken = false;
+        mySlot = nullptr;
+    }
 }
 
 const char* CurrentActivity()

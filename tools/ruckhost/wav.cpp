@@ -264,6 +264,11 @@ std::vector<uint8_t> EncodeWav(const Audio& audio, SampleFormat format)
     if (channels < 1 || channels > kMaxChannels) {
         throw HostError("cannot write a WAV file of " + std::to_string(channels) + " channels");
     }
+    for (const auto& channel : audio.channels) {
+        if (channel.size() != audio.Frames()) {
+            throw HostError("cannot write channels of different lengths");
+        }
+    }
     if (dataSize + 44 > 0xFFFFFFFFu) {
         throw HostError("the result is too long for a WAV file (over 4 GiB)");
     }
