@@ -96,7 +96,9 @@ mkdir -p build
 run_suite native build/native
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "native ASan+UBSan" build/asan -DRUCK_SANITIZE=ON
-run_suite windows build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+# RUCK_NATIVE_TREE: the Windows build's demo renders are compared with the native build's.
+run_suite windows build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DRUCK_NATIVE_TREE="$root/build/native"
 if [ -d build/win/wineprefix ]; then
   WINEPREFIX="$root/build/win/wineprefix" wineserver -k >/dev/null 2>&1 || true
 fi
