@@ -1,4 +1,4 @@
-// Raster benchmark (issue 6): the library's hot modes against pixman in the same run, on
+// Raster benchmark: the library's hot modes against pixman in the same run, on
 // the same surfaces: opaque copy blit, source-alpha blit (pixman's OVER on the premultiplied
 // equivalent), bilinear rotated blit of a 66 x 66 knob, solid fill. Prints megapixels per
 // second of each and the ratio ruck / pixman (medians when repeated). Run:
