@@ -10,7 +10,7 @@
 #include "editor/editor_types.h"
 #include "plug/effect_base.h"
 #include "plug/grow_buffer.h"
-#include "plug/plug_view.h"
+#include "plug/attached_view.h"
 #include "raster/dib_bitmap.h"
 
 class IControl;
@@ -29,7 +29,7 @@ struct ITextEntryLayout {
 
 ITextEntryLayout LayoutTextEntry(const IControl& control, const IParameter& parameter);
 
-class IEditorView : public IPlugView {
+class IEditorView : public IAttachedView {
 public:
     static constexpr int kDefaultFrameRate = 24;
 

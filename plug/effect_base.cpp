@@ -242,7 +242,7 @@ int IEffectBase::CheckState(const IDataChunk& chunk, int pos) const
     return CheckParameters(chunk, pos);
 }
 
-void IEffectBase::AttachEditor(IPlugView* view)
+void IEffectBase::AttachEditor(IAttachedView* view)
 {
     if (view == nullptr) {
         return;

@@ -11,7 +11,7 @@
 #include "data_chunk.h"
 #include "grow_buffer.h"
 #include "parameter.h"
-#include "plug_view.h"
+#include "attached_view.h"
 
 // One supported (inputs, outputs) pair of channel counts.
 struct IChannelConfig {
@@ -100,7 +100,7 @@ public:
     virtual void ReservedHookB() {}
     virtual void AdaptToHost() = 0;
     // Takes ownership of the view (a null view is ignored) after pushing every value to it.
-    virtual void AttachEditor(IPlugView* view);
+    virtual void AttachEditor(IAttachedView* view);
     virtual void ChangeBlockSize(int frames);
     virtual void ChangeLatency(int samples) { latency = samples; }
     virtual bool SendMidi(const IMidiMessage& message) = 0;
@@ -173,7 +173,7 @@ public:
     // The arrays handed to ProcessBlock; null when there are no pins of that kind.
     double** InputPointers() const { return reinterpret_cast<double**>(inputPointers.Data()); }
     double** OutputPointers() const { return reinterpret_cast<double**>(outputPointers.Data()); }
-    IPlugView* EditorView() const { return editorView.get(); }
+    IAttachedView* EditorView() const { return editorView.get(); }
     double SampleRate() const { return sampleRate; }
     int BlockSize() const { return blockSize; }
     int Latency() const { return latency; }
@@ -208,7 +208,7 @@ protected:
     double sampleRate = 44100.0;
     int32_t blockSize = 0;
     int32_t latency;
-    std::unique_ptr<IPlugView> editorView;
+    std::unique_ptr<IAttachedView> editorView;
     IGrowBuffer inputPointers;
     IGrowBuffer outputPointers;
     IPtrList<IInputPin> inputPins;

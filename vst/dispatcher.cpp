@@ -156,7 +156,7 @@ VstIntPtr IVstPlugin::DispatchParameterText(VstInt32 opcode, VstInt32 index, voi
 
 VstIntPtr IVstPlugin::DispatchEditor(VstInt32 opcode, void* ptr)
 {
-    IPlugView* view = EditorView();
+    IAttachedView* view = EditorView();
     if (view == nullptr) {
         return 0;
     }
@@ -228,7 +228,7 @@ VstIntPtr IVstPlugin::StringToParameter(VstInt32 index, const char* text)
     if (!std::isfinite(v)) {
         return 0;
     }
-    if (IPlugView* view = EditorView()) {
+    if (IAttachedView* view = EditorView()) {
         view->SetControlsFromParam(index, v, false);
     }
     parameter->value = std::fmin(std::fmax(v, parameter->min), parameter->max);
@@ -326,12 +326,12 @@ VstIntPtr IVstPlugin::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr,
         return kVendorHandled;
     }
     case kRuckSnapshotIndex: {
-        IPlugView* view = EditorView();
+        IAttachedView* view = EditorView();
         const auto* snapshot = static_cast<const RuckSnapshot*>(ptr);
         return view && snapshot && view->Snapshot(snapshot->pixels, snapshot->width, snapshot->height) ? 1 : 0;
     }
     case kWheelIndex: {
-        IPlugView* view = EditorView();
+        IAttachedView* view = EditorView();
         return value == kWheelValue && view ? view->HostWheel(opt) : 0;
     }
     default:

@@ -206,12 +206,12 @@ void IVstPlugin::HostTimeSignature(int& numerator, int& denominator)
 
 void IVstPlugin::EditorResized()
 {
-    if (IPlugView* view = EditorView()) {
+    if (IAttachedView* view = EditorView()) {
         editorRect = ERect{0, 0, static_cast<int16_t>(view->Height()), static_cast<int16_t>(view->Width())};
     }
 }
 
-void IVstPlugin::AttachEditor(IPlugView* view)
+void IVstPlugin::AttachEditor(IAttachedView* view)
 {
     if (view == nullptr) {
         return;

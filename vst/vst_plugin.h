@@ -28,7 +28,7 @@ public:
     int32_t IdentifyHost() override;
     void EditorResized() override;
     void AdaptToHost() override;
-    void AttachEditor(IPlugView* view) override;
+    void AttachEditor(IAttachedView* view) override;
     void ChangeLatency(int samples) override;
     bool SendMidi(const IMidiMessage& message) override;
     bool SendSysEx(const ISysExMessage& message) override;

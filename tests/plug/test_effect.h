@@ -18,7 +18,7 @@ struct ViewCall {
     bool normalized;
 };
 
-class FakeView : public IPlugView {
+class FakeView : public IAttachedView {
 public:
     explicit FakeView(int frameRate = 24) : frameRate(frameRate) {}
 

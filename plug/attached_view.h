@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-class IPlugView {
+class IAttachedView {
 public:
-    virtual ~IPlugView() = default;
+    virtual ~IAttachedView() = default;
 
     // Moves every control bound to the parameter; a plain value is mapped to 0..1 first.
     virtual void SetControlsFromParam(int index, double value, bool normalized) = 0;
