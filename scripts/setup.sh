@@ -21,6 +21,8 @@ packages=(
   libpixman-1-dev python3-pil fonts-dejavu-core
   # third-party VST2 plug-ins that ruckhost is tested and benchmarked against
   dpf-plugins-vst lsp-plugins-vst
+  # a real host for the Linux plug-in, run headless by the test command
+  ardour
 )
 
 apt_get() {

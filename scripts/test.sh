@@ -114,6 +114,19 @@ if build_tree "plug threads TSan" build/tsan plug_thread_tests -DRUCK_TSAN=ON; t
   TSAN_OPTIONS=halt_on_error=1 run_ctest "plug threads TSan" build/tsan -R '^EffectThreads\.'
 fi
 
+# Ruckstone in Ardour (headless, Dummy backend), its exports judged against ruckhost.
+echo "== Ardour check"
+if [ -x build/native/ruckhost ] && bash scripts/ardour-check.sh build/native/Ruckstone.so build/native/ruckhost \
+     "$root/build/ardour-check" >build/ardour-check.log 2>&1; then
+  summary+=("Ardour check: $(grep -c ': ok$' build/ardour-check.log) checks passed")
+  total_pass=$((total_pass + 1))
+else
+  tail -n 30 build/ardour-check.log 2>/dev/null
+  summary+=("Ardour check: failed (log build/ardour-check.log)")
+  total_fail=$((total_fail + 1))
+fi
+echo "== ${summary[-1]}"
+
 echo "== summary"
 printf '%s\n' "${summary[@]}"
 echo "$total_pass passed, $total_fail failed"

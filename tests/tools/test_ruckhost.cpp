@@ -185,6 +185,8 @@ TEST(RuckhostDemo, WritesTheInputAndFourDifferentRendersThatCompare)
     EXPECT_EQ(differ.code, 1);
     EXPECT_NE(differ.out.find("default.wav"), std::string::npos);
     EXPECT_EQ(RunCaptured({"compare", demo, copy, "--tolerance", "1e-5"}).code, 0);
+    EXPECT_EQ(RunCaptured({"compare", demo, copy, "--from", "0.02"}).code, 1);
+    EXPECT_EQ(RunCaptured({"compare", demo, copy, "--from", "0.03"}).code, 0);
 }
 
 // Every bad input: exit 1, one line naming the problem, and no output file at all.

@@ -13,8 +13,9 @@
 namespace {
 namespace fs = std::filesystem;
 
-// The largest difference of two files of the same shape; refuses different shapes.
-double LargestDifference(const std::string& a, const std::string& b)
+// The largest difference of two files of the same shape from frame `from` on; refuses
+// different shapes.
+double LargestDifference(const std::string& a, const std::string& b, double fromSeconds)
 {
     const Audio x = ReadWav(a).audio;
     const Audio y = ReadWav(b).audio;
@@ -22,8 +23,9 @@ double LargestDifference(const std::string& a, const std::string& b)
         throw HostError(a + " and " + b + " differ in channels, length or rate");
     }
     double largest = 0.0;
+    const auto from = static_cast<size_t>(fromSeconds * x.sampleRate);
     for (size_t c = 0; c < x.channels.size(); ++c) {
-        for (size_t i = 0; i < x.Frames(); ++i) {
+        for (size_t i = from; i < x.Frames(); ++i) {
             largest = std::max(largest, std::fabs(x.channels[c][i] - y.channels[c][i]));
         }
     }
@@ -61,12 +63,13 @@ std::vector<std::pair<std::string, std::string>> Pairs(const std::string& a, con
 
 int RunCompare(const std::vector<std::string>& args)
 {
-    const Arguments arguments(args, {{"tolerance", true, false}});
-    arguments.ExpectPositionals(2, 2, "ruckhost compare A B [--tolerance T]");
+    const Arguments arguments(args, {{"tolerance", true, false}, {"from", true, false}});
+    arguments.ExpectPositionals(2, 2, "ruckhost compare A B [--tolerance T] [--from S]");
     const double tolerance = arguments.Number("tolerance", 1e-9, 0.0, 1e9);
+    const double from = arguments.Number("from", 0.0, 0.0, 86400.0);
     int failures = 0;
     for (const auto& [a, b] : Pairs(arguments.Positionals()[0], arguments.Positionals()[1])) {
-        const double difference = LargestDifference(a, b);
+        const double difference = LargestDifference(a, b, from);
         const bool same = difference <= tolerance;
         failures += same ? 0 : 1;
         std::printf("%-40s largest difference %.3g %s\n", fs::path(a).filename().string().c_str(), difference,

@@ -67,10 +67,10 @@ const Command kCommands[] = {
      "painted by the plug-in's own drawing code without a window (Ruckstone's vendor request\n"
      "'RkSn'; other plug-ins are refused with a message). OUT.png is written whole or not at all.\n"},
     {"compare", RunCompare, "compare two WAV files or two folders of them",
-     "usage: ruckhost compare A B [--tolerance T]\n"
+     "usage: ruckhost compare A B [--tolerance T] [--from S]\n"
      "A and B are WAV files, or folders whose WAV files are compared by name. Prints the\n"
-     "largest sample difference; fails when shapes differ or a difference exceeds T\n"
-     "(default 1e-9).\n"},
+     "largest sample difference (from S seconds on, default 0); fails when shapes differ or\n"
+     "a difference exceeds T (default 1e-9).\n"},
 };
 
 void PrintOverview()
