@@ -46,6 +46,7 @@ private:
                        void* ptr = nullptr, float opt = 0.0f);
     const VstTimeInfo* HostTime(VstInt32 wanted);
     void FillEffectRecord();
+    void RefreshHostDisplayIfStale();
     void SetArrangementsFromPins();
 
     VstIntPtr DispatchProgram(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr);
@@ -63,13 +64,17 @@ private:
     VstIntPtr SpeakerArrangements(VstIntPtr inputOut, void* outputOut);
 
     int ScratchFrames() const;
+    void RunEffectBlock(int frames);
+    void AskForMidiIfWanted();
     void ProcessFloatSlice(float** inputs, float** outputs, int offset, int frames, bool accumulate);
+    void ProcessDoubleSlice(double** inputs, double** outputs, int offset, int frames);
 
     ERect editorRect = {};
     audioMasterCallback hostCallback;
     VstSpeakerArrangement inputArrangement = {};
     VstSpeakerArrangement outputArrangement = {};
     bool hostAdapted = false;
+    bool hostDisplayStale = false;
     IDataChunk programChunk;
     IDataChunk bankChunk;
     AEffect effect = {};

@@ -320,6 +320,89 @@ TEST_F(VstBinary, MonoArrangementThenBlockSizeChangeStaysInBounds)
     effect->processDoubleReplacing(effect, dIns, dOuts, 64);
 }
 
+// A double call far beyond the block size, with the second channel disconnected or its
+// buffer missing, runs the first channel exactly as block-sized calls would.
+TEST_F(VstBinary, OversizeDoubleCallsWithScratchStandInsMatchBlockSizedCalls)
+{
+    constexpr int kBlock = 64;
+    constexpr int kFrames = 65536;
+    VstSpeakerArrangement mono = {};
+    mono.type = kSpeakerArrMono;
+    mono.numChannels = 1;
+    for (bool monoArrangement : {true, false}) {
+        AEffect* whole = OpenedInstance();
+        AEffect* pieces = OpenedInstance();
+        for (AEffect* e : {whole, pieces}) {
+            host.Dispatch(e, effSetBlockSize, 0, kBlock);
+            host.Dispatch(e, effSetProgram, 0, 11);
+            if (monoArrangement) {
+                host.Dispatch(e, effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&mono), &mono);
+            }
+        }
+        std::vector<double> in(kFrames), outWhole(kFrames), outPieces(kFrames);
+        const std::vector<float> signal = Signal(kFrames, 7);
+        std::copy(signal.begin(), signal.end(), in.begin());
+        double* ins[2] = {in.data(), nullptr};
+        double* outs[2] = {outWhole.data(), nullptr};
+        whole->processDoubleReplacing(whole, ins, outs, kFrames);
+        for (int done = 0; done < kFrames; done += kBlock) {
+            double* inPiece[2] = {in.data() + done, nullptr};
+            double* outPiece[2] = {outPieces.data() + done, nullptr};
+            pieces->processDoubleReplacing(pieces, inPiece, outPiece, kBlock);
+        }
+        ASSERT_EQ(outWhole, outPieces) << (monoArrangement ? "mono" : "missing buffers");
+    }
+}
+
+// A host that keeps its own copy of the values (a bridge to another process does) re-reads
+// them when told. After a program change or a restored state it is told once, at its next
+// request from its user-interface side: not inside the request that made the change, and
+// not from processing.
+TEST_F(VstBinary, AHostThatCachesValuesIsToldWhenProgramsOrStatesChangeThem)
+{
+    constexpr int kHardGuitar = 11;
+    AEffect* e = OpenedInstance();
+    const auto read = [&] {
+        std::vector<float> values(kParams);
+        for (int i = 0; i < kParams; ++i) {
+            values[i] = e->getParameter(e, i);
+        }
+        return values;
+    };
+    std::vector<float> cache = read();
+    int told = 0;
+    bool changing = false;
+    host.onRequest = [&](AEffect* from, VstInt32 opcode) {
+        if (from == e && opcode == audioMasterUpdateDisplay) {
+            EXPECT_FALSE(changing) << "told inside the request that made the change";
+            ++told;
+            cache = read();
+        }
+    };
+    const std::vector<uint8_t> state = host.Chunk(e, false);
+
+    changing = true;
+    host.Dispatch(e, effSetProgram, 0, kHardGuitar);
+    changing = false;
+    FloatRun run(64, 1);
+    e->processReplacing(e, run.in, run.out, 64);
+    host.Dispatch(e, effProcessEvents);
+    EXPECT_EQ(told, 0);
+    host.Dispatch(e, effEditIdle);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(cache, read());
+    host.Dispatch(e, effGetProgram);
+    EXPECT_EQ(told, 1);
+
+    changing = true;
+    ASSERT_EQ(host.SetChunk(e, state, false), 1);
+    changing = false;
+    host.Dispatch(e, effGetProgramName, 0, 0, std::vector<char>(64).data());
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(cache, read());
+    host.onRequest = nullptr;
+}
+
 TEST_F(VstBinary, FloatPathsMatchTheDoublePath)
 {
     AEffect* single = OpenedInstance();
