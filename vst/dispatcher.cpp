@@ -25,10 +25,19 @@ int ClampToInt(VstIntPtr v)
 {
     return v < INT32_MIN || v > INT32_MAX ? -1 : static_cast<int>(v);
 }
+
+// Requests a host makes from its audio thread, next to the processing calls.
+bool IsAudioSideRequest(VstInt32 opcode)
+{
+    return opcode == effProcessEvents || opcode == effStartProcess || opcode == effStopProcess;
+}
 }  // namespace
 
 VstIntPtr IVstPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
+    if (!IsAudioSideRequest(opcode) && opcode != effClose) {
+        RefreshHostDisplayIfStale();
+    }
     std::unique_lock<std::recursive_mutex> guard(Lock());
     switch (opcode) {
     case effOpen:
@@ -110,12 +119,29 @@ VstIntPtr IVstPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
     }
 }
 
+// A program or a restored state changes values behind the host's back; a host that keeps
+// its own copy of them (a bridge to another process does) is told at the start of its next
+// request from its user-interface side: never inside the request that made the change, which
+// the host may be waiting on, never from the audio side, and never under the instance lock.
+void IVstPlugin::RefreshHostDisplayIfStale()
+{
+    {
+        std::lock_guard<std::recursive_mutex> guard(Lock());
+        if (!hostDisplayStale) {
+            return;
+        }
+        hostDisplayStale = false;
+    }
+    RefreshHostDisplay();
+}
+
 VstIntPtr IVstPlugin::DispatchProgram(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr)
 {
     switch (opcode) {
     case effSetProgram:
         StoreCurrentProgram(nullptr);
         SelectProgram(ClampToInt(value));
+        hostDisplayStale = true;
         return 0;
     case effGetProgram:
         return CurrentProgram();
@@ -191,7 +217,9 @@ VstIntPtr IVstPlugin::DispatchChunk(VstInt32 opcode, VstInt32 index, VstIntPtr v
         return 0;
     }
     if (opcode == effSetChunk) {
-        return value >= 0 && RestoreChunk(chunk, ptr, value, isBank) ? 1 : 0;
+        const bool restored = value >= 0 && RestoreChunk(chunk, ptr, value, isBank);
+        hostDisplayStale = hostDisplayStale || restored;
+        return restored ? 1 : 0;
     }
     if (!SaveChunk(chunk, isBank) || chunk.Size() == 0) {
         return 0;

@@ -47,7 +47,14 @@ void TestHost::Close(AEffect* e)
 VstIntPtr TestHost::Callback(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     TestHost* host = e && e->user ? static_cast<TestHost*>(e->user) : constructingHost;
-    return host ? host->Answer(opcode, index, value, ptr, opt) : 0;
+    if (host == nullptr) {
+        return 0;
+    }
+    const VstIntPtr answer = host->Answer(opcode, index, value, ptr, opt);
+    if (host->onRequest) {
+        host->onRequest(e, opcode);
+    }
+    return answer;
 }
 
 VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)

@@ -2,6 +2,7 @@
 // requests from configurable fields and keeps a log of every request.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ public:
     VstTimeInfo timeInfo = {};
     bool answerTime = false;
     std::vector<HostRequest> requests;
+    // Called after each request is logged, for hosts that act on what they are told.
+    std::function<void(AEffect*, VstInt32 opcode)> onRequest;
 
 private:
     static VstIntPtr Callback(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
