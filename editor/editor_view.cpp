@@ -279,9 +279,7 @@ void IEditorView::MouseDown(int x, int y, const IMouseKeys& keys)
     lastMouseX = x;
     lastMouseY = y;
     IControl* control = controls.Get(i);
-    if (control->ParamIndex() >= 0 && plug) {
-        plug->BeginEdit(control->ParamIndex());
-    }
+    BeginMouseGesture(control->ParamIndex());
     control->MouseDown(x, y, keys);
 }
 
@@ -289,14 +287,10 @@ void IEditorView::MouseUp(int x, int y, const IMouseKeys& keys)
 {
     const int i = ControlAt(x, y);
     ResetMouse();
-    if (i < 0) {
-        return;
+    if (i >= 0) {
+        controls.Get(i)->MouseUp(x, y, keys);
     }
-    IControl* control = controls.Get(i);
-    control->MouseUp(x, y, keys);
-    if (control->ParamIndex() >= 0 && plug) {
-        plug->EndEdit(control->ParamIndex());
-    }
+    EndMouseGesture();
 }
 
 void IEditorView::MouseDrag(int x, int y, const IMouseKeys& keys)
@@ -319,9 +313,7 @@ void IEditorView::MouseDoubleClick(int x, int y, const IMouseKeys& keys)
         return;
     }
     IControl* control = controls.Get(i);
-    if (control->ParamIndex() >= 0 && plug) {
-        plug->BeginEdit(control->ParamIndex());
-    }
+    BeginMouseGesture(control->ParamIndex());
     control->MouseDoubleClick(x, y, keys);
 }
 
@@ -338,7 +330,45 @@ void IEditorView::MouseWheel(int x, int y, const IMouseKeys& keys, int steps)
     }
     control->MouseWheel(x, y, keys, steps);
     if (param >= 0 && plug) {
+        SnapToSteppedParameter(*control);
         plug->ScheduleWheelEditEnd(param);
+    }
+}
+
+// A stepped parameter keeps only whole steps: the control shows the step it landed on, so
+// the next click or wheel step starts from there rather than from between two steps.
+void IEditorView::SnapToSteppedParameter(IControl& control)
+{
+    const IParameter* parameter = plug->Parameter(control.ParamIndex());
+    if (parameter != nullptr && parameter->type != kTypeDouble) {
+        control.ValueFromHost(plug->HostParameterValue(control.ParamIndex()));
+    }
+}
+
+void IEditorView::BeginMouseGesture(int param)
+{
+    EndMouseGesture();
+    if (param >= 0 && plug) {
+        plug->BeginEdit(param);
+        mouseGestureParam = param;
+    }
+}
+
+void IEditorView::EndGesturesForClose()
+{
+    EndMouseGesture();
+    if (gestureEndCountdown > 0 && plug) {
+        plug->EndPendingWheelEdit();
+    }
+    gestureEndCountdown = 0;
+}
+
+void IEditorView::EndMouseGesture()
+{
+    const int param = mouseGestureParam;
+    mouseGestureParam = -1;
+    if (param >= 0 && plug) {
+        plug->EndEdit(param);
     }
 }
 
@@ -418,7 +448,15 @@ void IEditorView::RememberTextEntry(IControl* control, IParameter* parameter)
 void IEditorView::FinishTextEntry()
 {
     if (entryControl != nullptr) {
+        // The value goes to the host again, inside an edit of its own.
+        const int param = entryControl->ParamIndex();
+        if (param >= 0 && plug) {
+            plug->BeginEdit(param);
+        }
         entryControl->MarkDirty(true);
+        if (param >= 0 && plug) {
+            plug->EndEdit(param);
+        }
         entryControl->SetPendingRedraw();
     }
     DestroyTextEntry();

@@ -99,6 +99,13 @@ protected:
     enum TextEntryState { kEntryIdle = 0, kEntryTyping = 1, kEntryCancel = 2, kEntryCommit = 3 };
 
     void ResetMouse();
+    // The host hears one begin-edit and one end-edit per mouse gesture, for the parameter
+    // the gesture began on, however the buttons, the window and text entries interleave.
+    void BeginMouseGesture(int param);
+    void EndMouseGesture();
+    // A closing window ends the gestures the host was told began: the mouse's and the wheel's.
+    void EndGesturesForClose();
+    void SnapToSteppedParameter(IControl& control);
     // One timer tick of an open window: a requested commit or cancel of the text entry,
     // the redraw of dirty controls, then the wheel-gesture countdown.
     void TimerTick();
@@ -129,6 +136,7 @@ protected:
     IParameter* entryParameter = nullptr;
     int textEntryState = kEntryIdle;
     int gestureEndCountdown = 0;
+    int mouseGestureParam = -1;
 };
 
 // The editor view of this platform: a Win32 child window on Windows, the X11 stand-in

@@ -159,10 +159,7 @@ void IEditorViewWin::CloseWindow()
     if (window == nullptr) {
         return;
     }
-    if (gestureEndCountdown > 0 && plug) {
-        plug->EndPendingWheelEdit();
-    }
-    gestureEndCountdown = 0;
+    EndGesturesForClose();
     // A text entry is a child of the window and goes with it, unapplied.
     HFONT font = entryFont;
     ForgetTextEntryWindow();

@@ -150,10 +150,7 @@ void IEditorViewX11::CloseWindow()
     }
     // The beat only ever tries the lock, so it cannot be waiting for us here.
     fallback.Stop();
-    if (gestureEndCountdown > 0) {
-        plug->EndPendingWheelEdit();
-    }
-    gestureEndCountdown = 0;
+    EndGesturesForClose();
     // An open entry goes with the window, unapplied.
     DestroyTextEntry();
     DropTextEntry();

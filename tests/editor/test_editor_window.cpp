@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "edit_gestures.h"
 #include "vst/test_host.h"
 #include "vst/vendor_extensions.h"
 
@@ -58,6 +59,7 @@ protected:
         host.requests.clear();
     }
 
+    // Every test's gestures, however they went, must reach the host balanced.
     void TearDown() override
     {
         for (auto& [e, window] : opened) {
@@ -65,6 +67,7 @@ protected:
             DestroyWindow(window);
         }
         Pump(kTickMs);
+        EXPECT_EQ(EditGestureFault(host.requests, true), "");
     }
 
     AEffect* Open(HWND& window, int x)

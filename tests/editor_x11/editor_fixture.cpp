@@ -1,5 +1,7 @@
 #include "editor_fixture.h"
 
+#include "edit_gestures.h"
+
 FaceMirror::FaceMirror()
     : effect(std::make_unique<VSTCLASS>(nullptr)), view(static_cast<IEditorView*>(effect->EditorView()))
 {
@@ -59,6 +61,22 @@ void LinuxEditor::SetUp()
     ASSERT_TRUE(host->OpenEditor(effect, parent));
     host->IdleFor(150);
     host->ClearRequests();
+}
+
+// Every test's gestures, however they went, must reach the host balanced.
+void LinuxEditor::TearDown()
+{
+    if (host == nullptr || effect == nullptr) {
+        return;
+    }
+    host->Dispatch(effect, effEditClose);
+    std::vector<LoggedRequest> mine;
+    for (const LoggedRequest& r : host->Requests()) {
+        if (r.effect == effect) {
+            mine.push_back(r);
+        }
+    }
+    EXPECT_EQ(EditGestureFault(mine, true), "");
 }
 
 std::string LinuxEditor::At(int x, int y)

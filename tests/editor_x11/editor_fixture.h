@@ -48,6 +48,7 @@ protected:
 
     explicit LinuxEditor(const std::vector<std::string>& serverArgs = {}) : server(serverArgs) {}
     void SetUp() override;
+    void TearDown() override;
 
     float Param(int index) { return effect->getParameter(effect, index); }
     Window Editor();

@@ -127,6 +127,18 @@ TEST_F(LinuxEditor, WheelStepsMakeOneGestureEndedHalfASecondLater)
     EXPECT_EQ(Count(audioMasterEndEdit), 1);
 }
 
+TEST_F(LinuxEditor, AWheelStepOnASwitchLandsOnAStateSoClicksReachEveryState)
+{
+    ASSERT_TRUE(Xdo("mousemove " + At(30, kSwitchY) + " click 4"));
+    host->IdleFor(60);
+    EXPECT_NEAR(Param(kAlgorithm), 1.0f / 3.0f, 1e-6);  // still Overdrive Fat
+    for (int x : {60, 90}) {  // apart, so the clicks make no double click
+        ASSERT_TRUE(Xdo("mousemove " + At(x, kSwitchY) + " click 1"));
+        host->IdleFor(60);
+    }
+    EXPECT_FLOAT_EQ(Param(kAlgorithm), 1.0f);  // Overdrive Weak, then Decimator
+}
+
 TEST_F(LinuxEditor, HostAutomationTurnsTheKnobOnScreen)
 {
     const std::vector<uint32_t> before = host->Pixels(Editor(), kFaceWidth, kFaceHeight);

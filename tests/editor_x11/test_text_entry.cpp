@@ -44,8 +44,8 @@ TEST_F(TextEntry, ListOnASwitchShowsTheCurrentTextAndAPickApplies)
     EXPECT_FLOAT_EQ(Param(kAlgorithm), 1.0f);
     const auto automated = host->Requests(effect, audioMasterAutomate);
     ASSERT_EQ(automated.size(), 2u);  // the pick, then the value pushed again as the entry closes
-    EXPECT_EQ(Count(audioMasterBeginEdit), 1);
-    EXPECT_EQ(Count(audioMasterEndEdit), 1);
+    EXPECT_EQ(Count(audioMasterBeginEdit), 2);  // each inside an edit of its own
+    EXPECT_EQ(Count(audioMasterEndEdit), 2);
     mirror.SetParameter(kAlgorithm, 1.0f);
     EXPECT_EQ(DifferencesFromMirror(), 0);
 }
@@ -86,7 +86,8 @@ TEST_F(TextEntry, RightClickCancelsAndTheValueIsSentOnceUnchanged)
     const auto automated = host->Requests(effect, audioMasterAutomate);
     ASSERT_EQ(automated.size(), 1u);
     EXPECT_EQ(automated[0].index, kGain);
-    EXPECT_EQ(Count(audioMasterBeginEdit), 0);
+    EXPECT_EQ(Count(audioMasterBeginEdit), 1);  // around the value sent again, and nothing for the release
+    EXPECT_EQ(Count(audioMasterEndEdit), 1);
     EXPECT_EQ(DifferencesFromMirror(), 0);
 }
 
