@@ -31,30 +31,48 @@ build_tree() {
   fi
 }
 
-# run_ctest NAME BUILD_DIR [ctest args...]: run a built tree's tests and count them.
+# ctest_counts LOG: "RAN FAILED" from a ctest log's summary line, "0 0" when it found no
+# tests, nothing when it gave no summary.
+ctest_counts() {
+  local line
+  line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)"
+  if [ -n "$line" ]; then
+    sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2 \1/' <<<"$line"
+  elif grep -q 'No tests were found' "$1"; then
+    echo "0 0"
+  fi
+}
+
+# run_ctest NAME BUILD_DIR [ctest args...]: run a built tree's tests and count them. Tests
+# labelled "environment" (they run under Wine or in an X server, which occasionally lose a
+# test process) get a second try; a failure of any other test fails the run.
 run_ctest() {
   local name="$1" dir="$2"
   shift 2
   echo "== $name: test"
-  local log="$dir.ctest.log"
-  # A second try for a failed test: Wine and Xvfb occasionally lose a test process to the
-  # environment; a real fault fails both tries.
-  ctest --test-dir "$dir" -j "$jobs" --timeout 300 --repeat until-pass:2 --output-on-failure "$@" >"$log" 2>&1
-  local line
-  line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)"
-  if [ -z "$line" ]; then
-    tail -n 60 "$log"
-    echo "== $name: no test summary"
-    total_fail=$((total_fail + 1))
-    summary+=("$name: ctest gave no summary")
-    return
-  fi
-  local failed ran
-  failed="$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")"
-  ran="$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")"
-  if [ "$failed" != 0 ]; then
-    sed -n '/The following tests FAILED/,$p' "$log"
-  fi
+  local ran=0 failed=0 kind log counts
+  for kind in plain environment; do
+    log="$dir.ctest-$kind.log"
+    if [ "$kind" = plain ]; then
+      ctest --test-dir "$dir" -j "$jobs" --timeout 300 --output-on-failure -LE environment "$@" >"$log" 2>&1
+    else
+      ctest --test-dir "$dir" -j "$jobs" --timeout 300 --output-on-failure -L environment \
+        --repeat until-pass:2 "$@" >"$log" 2>&1
+    fi
+    counts="$(ctest_counts "$log")"
+    if [ -z "$counts" ]; then
+      tail -n 60 "$log"
+      echo "== $name: no test summary ($kind tests)"
+      total_fail=$((total_fail + 1))
+      summary+=("$name: ctest gave no summary for its $kind tests")
+      return
+    fi
+    if [ "${counts#* }" != 0 ]; then
+      sed -n '/The following tests FAILED/,$p' "$log"
+    fi
+    ran=$((ran + ${counts% *}))
+    failed=$((failed + ${counts#* }))
+  done
   echo "== $name: ran $ran tests, $((ran - failed)) passed, $failed failed"
   summary+=("$name: ran $ran tests, $((ran - failed)) passed, $failed failed")
   total_pass=$((total_pass + ran - failed))
