@@ -1,4 +1,4 @@
-// Loads a VST2 plug-in binary the way a host does and finds its entry point:
+// Loads a plug-in binary the way a host does and finds its entry points:
 // dlopen on Linux, LoadLibrary on Windows (a Unix path under Wine is reached via Z:).
 #pragma once
 
@@ -19,6 +19,8 @@ public:
     // Why loading failed, in the system's words; empty once loaded.
     const std::string& Error() const { return error; }
     VstEntry Entry(const char* name) const;
+    // Any exported symbol by name, or null.
+    void* Symbol(const char* name) const;
 
 private:
     void* handle = nullptr;

@@ -17,7 +17,12 @@ PluginModule::~PluginModule()
     }
 }
 
+void* PluginModule::Symbol(const char* name) const
+{
+    return handle ? dlsym(handle, name) : nullptr;
+}
+
 VstEntry PluginModule::Entry(const char* name) const
 {
-    return handle ? reinterpret_cast<VstEntry>(dlsym(handle, name)) : nullptr;
+    return reinterpret_cast<VstEntry>(Symbol(name));
 }

@@ -49,12 +49,16 @@ PluginModule::~PluginModule()
     }
 }
 
-VstEntry PluginModule::Entry(const char* name) const
+void* PluginModule::Symbol(const char* name) const
 {
     if (handle == nullptr) {
         return nullptr;
     }
     // GetProcAddress answers a generic function pointer; go through void* to the real type.
-    void* address = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
-    return reinterpret_cast<VstEntry>(address);
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+
+VstEntry PluginModule::Entry(const char* name) const
+{
+    return reinterpret_cast<VstEntry>(Symbol(name));
 }
