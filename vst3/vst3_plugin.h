@@ -1,0 +1,75 @@
+// The VST 3 binding's instance base: the host services of the plug-in base answered
+// through the edit controller's component handler, program selection without slot
+// writes, and block processing at an offset into the host's 32- or 64-bit buffers.
+#pragma once
+
+#include "plug/effect_base.h"
+#include "vst3/vst3_abi.h"
+
+// What an instance reports to the host: the edit controller passes these on to its
+// component handler. The processor's instance has no link; its edits go nowhere.
+class IVst3HostLink {
+public:
+    virtual void LinkBeginEdit(int index) = 0;
+    virtual void LinkPerformEdit(int index, double normalized) = 0;
+    virtual void LinkEndEdit(int index) = 0;
+    virtual void LinkValuesChanged() = 0;
+
+protected:
+    ~IVst3HostLink() = default;
+};
+
+class IVst3Plugin : public IEffectBase {
+public:
+    // The program selector the controller exports besides the effect's parameters, whose
+    // IDs are their indices. Fixed for ever: hosts store it in their projects.
+    static constexpr uint32_t kProgramParamId = 0x50726F67;  // 'Prog'
+
+    IVst3Plugin(IVst3HostLink* host, int parameterCount, const char* channelConfigs, int programCount,
+                const char* effectName, const char* productName, const char* vendorName,
+                int32_t vendorVersion, int32_t uniqueId, int32_t vendorId, int latency, int32_t midiMode,
+                bool doesChunks, bool isInstrument);
+
+    // Host services.
+    void BeginEdit(int index) override;
+    void BeginWheelEdit(int index) override;
+    void AutomateParameter(int index, double normalized) override;
+    void EndEdit(int index) override;
+    void RefreshHostDisplay() override;
+    int32_t HostSamplePosition() override;
+    double HostTempo() override;
+    void HostTimeSignature(int& numerator, int& denominator) override;
+    void EditorResized() override {}
+    void AdaptToHost() override {}
+    bool SendMidi(const IMidiMessage&) override { return false; }
+    bool SendSysEx(const ISysExMessage&) override { return false; }
+
+    // The processor's instance never shows a face; it lets its editor go.
+    void DropEditor();
+
+    // Loads a filled program's values and makes it current; an unfilled slot only becomes
+    // current (it has no values of its own). Writes no slot, allocates nothing.
+    bool ApplyProgram(int index);
+    // Program i is the normalised value i / (count - 1); any value maps to the nearest below.
+    int ProgramForNormalized(double normalized) const;
+    double NormalizedForProgram(int index) const;
+    // The plain value a normalised one gives, snapped as setting it would, and its text.
+    double PlainOf(int index, double normalized);
+    void FormatNormalized(int index, double normalized, char* out, size_t outSize);
+
+    // Processing of frames [offset, offset + frames) of the host's channels: the first
+    // `channels` pins read and write them, the others their own scratch. Slices longer than
+    // the scratch are processed in parts. Called under the instance's lock.
+    void SetProcessContext(const vst3::ProcessContext* context) { processContext = context; }
+    void ProcessSlice32(float** inputs, float** outputs, int channels, int offset, int frames);
+    void ProcessSlice64(double** inputs, double** outputs, int channels, int offset, int frames);
+
+private:
+    int ScratchFrames() const;
+    void ProcessPart32(float** inputs, float** outputs, int channels, int offset, int frames);
+    void ProcessPart64(double** inputs, double** outputs, int channels, int offset, int frames);
+    void RunPins(int frames);
+
+    IVst3HostLink* host;
+    const vst3::ProcessContext* processContext = nullptr;
+};
