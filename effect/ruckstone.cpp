@@ -41,9 +41,9 @@ const FactoryProgram kFactoryPrograms[] = {
 };
 }  // namespace
 
-VSTCLASS::VSTCLASS(audioMasterCallback host)
-    : IVstPlugin(host, kParamCount, "1-1 2-2", kProgramCount, "Ruckstone", "", "Tolvi",
-                 kVendorVersion, kUniqueId, kVendorId, 0, 0, false, false)
+VSTCLASS::VSTCLASS(IFormatHost host)
+    : IFormatBinding(host, kParamCount, "1-1 2-2", kProgramCount, "Ruckstone", "", "Tolvi",
+                     kVendorVersion, kUniqueId, kVendorId, 0, 0, false, false)
 {
     DefineParameters();
     BuildEditor();

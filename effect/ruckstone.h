@@ -1,14 +1,15 @@
 // Ruckstone, the effect: its identity, eleven parameters, factory programs and sound.
+// In the VST 2.4 plug-in it derives from IVstPlugin; effect/format_binding.h names the base.
 #pragma once
 
 #include <cstddef>
 
 #include "effect/drive_chain.h"
-#include "vst/vst_plugin.h"
+#include "effect/format_binding.h"
 
-class VSTCLASS : public IVstPlugin {
+class VSTCLASS : public IFormatBinding {
 public:
-    explicit VSTCLASS(audioMasterCallback host);
+    explicit VSTCLASS(IFormatHost host);
     ~VSTCLASS() override = default;
 
     void OnParameterChange(int index) override;
