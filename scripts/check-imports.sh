@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks that every Windows executable and DLL in a build tree imports only Windows
+# Checks that every Windows executable and DLL (VST3 modules too) in a build tree imports only Windows
 # system DLLs (no MinGW runtime, no zlib1.dll: Wine would hide those, Windows would not).
 set -u
 tree="${1:?build tree}"
@@ -14,7 +14,8 @@ while IFS= read -r -d '' bin; do
       status=1
     fi
   done < <(x86_64-w64-mingw32-objdump -p "$bin" | sed -n 's/^[[:space:]]*DLL Name: //p')
-done < <(find "$tree" \( -name '*.exe' -o -name '*.dll' \) -not -path '*/wineprefix/*' -print0)
+done < <(find "$tree" \( -name '*.exe' -o -name '*.dll' -o \( -name '*.vst3' -type f \) \) \
+  -not -path '*/wineprefix/*' -print0)
 if [ "$count" = 0 ]; then
   echo "no Windows binaries found under $tree"
   exit 1
