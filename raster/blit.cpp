@@ -10,7 +10,7 @@ using namespace raster_detail;
 
 namespace {
 
-// The clipped copy of Blit's steps 2 to 4: source rectangle and destination position.
+// What a blit copies after clipping: the source rectangle and the destination position.
 struct BlitArea {
     int left;
     int top;
@@ -20,7 +20,8 @@ struct BlitArea {
     int height;
 };
 
-// Steps 2 to 4 of Blit, in 64-bit arithmetic so that extreme positions cannot overflow.
+// Clips the source rectangle to the source and the destination position to the destination,
+// in 64-bit arithmetic so that extreme positions cannot overflow. False when nothing is left.
 bool ClipBlit(RasterBitmap& dest, RasterBitmap& src, int dstX, int dstY, const RasterRect* rect, BlitArea* area)
 {
     std::int64_t left = 0;

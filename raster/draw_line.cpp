@@ -101,7 +101,7 @@ int Crossing(double v)
     return v > 2147483647.0 ? INT32_MAX : static_cast<int>(v);
 }
 
-// Step 2: outcode clipping to 0 <= x < width, 0 <= y < height. False when nothing is left.
+// Clips the line to 0 <= x < width, 0 <= y < height by outcodes. False when nothing is left.
 bool ClipLine(int* x1, int* y1, int* x2, int* y2, int width, int height)
 {
     for (int round = 0;; ++round) {
@@ -141,7 +141,7 @@ bool ClipLine(int* x1, int* y1, int* x2, int* y2, int width, int height)
     }
 }
 
-// Step 4: a horizontal or vertical run of n + 1 pixels.
+// A horizontal or vertical run of n + 1 pixels.
 void DrawRun(const Pen& pen, int x, int y, int stepX, int stepY, int n)
 {
     for (int i = 0; i <= n; ++i) {
@@ -149,7 +149,7 @@ void DrawRun(const Pen& pen, int x, int y, int stepX, int stepY, int n)
     }
 }
 
-// Step 5: an exact diagonal.
+// An exact diagonal of n + 1 pixels; antialiased, each step also shades its two corners.
 void DrawDiagonal(const Pen& pen, int x, int y, int stepX, int stepY, int n, bool antialias, bool wordForms)
 {
     if (!antialias) {
@@ -188,7 +188,7 @@ void DrawDiagonal(const Pen& pen, int x, int y, int stepX, int stepY, int n, boo
     main(x + n * stepX, y + n * stepY);
 }
 
-// Step 6: a general line from both ends toward the middle.
+// Any other line, drawn from both ends toward the middle so that it is symmetric.
 void DrawGeneral(const Pen& pen, int x1, int y1, int x2, int y2, bool antialias)
 {
     const int dx = x2 - x1;
@@ -257,8 +257,7 @@ void DrawLine(RasterBitmap* dest, int x1, int y1, int x2, int y2, Pixel32 colour
     }
     const int width = dest->Width();
     const int height = dest->Height();
-    // Step 1, the mirror of y on a bottom-up surface, is done by RasterRow, which addresses
-    // rows from the top of the picture on every surface.
+    // y counts from the top on every surface: RasterRow mirrors the rows of a bottom-up one.
     if (!ClipLine(&x1, &y1, &x2, &y2, width, height)) {
         return;
     }

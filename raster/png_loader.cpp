@@ -12,9 +12,7 @@
 #include <cstring>
 #include <new>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "raster/utf8_file.h"
 
 ImageLoaderRecord* imageLoaders = nullptr;
 
@@ -38,10 +36,10 @@ struct DecodeState {
     png_bytep* rows;            // row-pointer array (malloc)
 };
 
-// The libpng read callback: zero the request, then copy what is left of the data. Beyond the
-// Part: a request that runs past the end is reported to libpng as an error at once (after
-// the zeroing), instead of handing it zeros: a damaged length field could otherwise make
-// libpng skip through gigabytes of zeros before failing.
+// The libpng read callback: zero the request, then copy what is left of the data. A request
+// that runs past the end is reported to libpng as an error at once (after the zeroing)
+// instead of being answered with zeros: a damaged length field could otherwise make libpng
+// skip through gigabytes of zeros before failing.
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count)
 {
     auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
@@ -58,7 +56,7 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count)
     }
 }
 
-// Step 7: the transformations, in the Part's order; afterwards every pixel is A, R, G, B.
+// Asks libpng to expand every colour type and depth to 8-bit bytes A, R, G, B per pixel.
 void RequestTransformations(png_structp png, png_infop info, int bitDepth, int colourType)
 {
     if (colourType == PNG_COLOR_TYPE_PALETTE) {
@@ -87,7 +85,7 @@ void RequestTransformations(png_structp png, png_infop info, int bitDepth, int c
     }
 }
 
-// Step 11: bytes A, R, G, B become the word 0xAARRGGBB (stored B, G, R, A).
+// Turns the decoded bytes A, R, G, B into the word 0xAARRGGBB (stored B, G, R, A).
 void ConvertToPixel32(RasterBitmap& surface)
 {
     const int width = surface.Width();
@@ -102,7 +100,7 @@ void ConvertToPixel32(RasterBitmap& surface)
     }
 }
 
-// Step 8: the surface to decode into, of exactly the image's size, or null.
+// The surface to decode into, of exactly the image's size, or null.
 RasterBitmap* PrepareSurface(DecodeState* state, png_uint_32 width, png_uint_32 height)
 {
     if (static_cast<std::uint64_t>(width) * height * 4 > kMaxImageBytes) {
@@ -123,8 +121,9 @@ RasterBitmap* PrepareSurface(DecodeState* state, png_uint_32 width, png_uint_32 
     return surface;
 }
 
-// Steps 2 to 10. Returns the filled surface or null; on null, state->made is still to be
-// deleted by the caller (it may have been made before a libpng error).
+// Reads the header, prepares the surface and decodes every row into it. Returns the filled
+// surface or null; on null, state->made is still to be deleted by the caller (it may have
+// been made before a libpng error).
 RasterBitmap* DecodeGuarded(DecodeState* state)
 {
     png_structp png = png_create_read_struct("1.6.21", nullptr, nullptr, nullptr);
@@ -175,14 +174,15 @@ RasterBitmap* DecodeGuarded(DecodeState* state)
         state->rows[y] = reinterpret_cast<png_bytep>(RasterRow(*surface, static_cast<int>(y)));
     }
     png_read_image(png, state->rows);
-    // Beyond the Part's steps: read up to IEND, so that a stream cut anywhere after the image
-    // data (in the last CRC or the end chunk) fails too.
+    // Read on to the end chunk, so that a stream cut anywhere after the image data (in the
+    // last CRC or the end chunk) fails too.
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     return surface;
 }
 
-// Runs the guarded decode and finishes or cleans up (steps 10 to 12).
+// Runs the guarded decode, then releases the rows and the file and converts the pixels or
+// deletes a surface made for a failed decode.
 RasterBitmap* Decode(DecodeState* state)
 {
     RasterBitmap* surface = DecodeGuarded(state);
@@ -199,19 +199,6 @@ RasterBitmap* Decode(DecodeState* state)
     }
     ConvertToPixel32(*surface);
     return surface;
-}
-
-std::FILE* OpenForReading(const char* utf8Path)
-{
-#ifdef _WIN32
-    wchar_t wide[2048];
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Path, -1, wide, 2048) > 0) {
-        if (std::FILE* file = _wfopen(wide, L"rb")) {
-            return file;
-        }
-    }
-#endif
-    return std::fopen(utf8Path, "rb");
 }
 
 bool HasPngExtension(const char* name)
@@ -271,7 +258,7 @@ RasterBitmap* LoadPngFromFile(const char* utf8Path, RasterBitmap* target)
         return nullptr;
     }
     DecodeState state = {};
-    state.file = OpenForReading(utf8Path);
+    state.file = OpenUtf8File(utf8Path, "rb");
     if (!state.file) {
         return nullptr;
     }

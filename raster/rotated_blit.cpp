@@ -50,57 +50,51 @@ std::int64_t ToFixed(double v, double limit)
 constexpr double kStartLimit = 2147483648.0;  // 2^31 pixels
 constexpr double kStepLimit = 32768.0;         // 2^15 pixels per destination pixel
 
-// Nearest sampling: the source pixel under the position, if inside the limits.
-// The source pixel under a 16.16 position (integer parts ix, iy), or null outside the limits.
-const Pixel32* PixelUnder(const Limits& lim, std::int64_t px, std::int64_t py, std::int64_t* ix, std::int64_t* iy)
+// A sampling position inside the limits: the pixel under it, its column and row in the
+// limits, and the 16-bit fractions of the position beyond them.
+struct SamplePoint {
+    const Pixel32* pixel;
+    std::int64_t column;
+    std::int64_t row;
+    int fractionX;
+    int fractionY;
+};
+
+// The sample under a 16.16 position; false outside the limits.
+bool PointUnder(const Limits& lim, std::int64_t px, std::int64_t py, SamplePoint* out)
 {
-    *ix = px >> 16;
-    *iy = py >> 16;
-    if (*ix < 0 || *iy < 0 || *ix >= lim.width || *iy >= lim.height) {
-        return nullptr;
+    const std::int64_t ix = px >> 16;
+    const std::int64_t iy = py >> 16;
+    if (ix < 0 || iy < 0 || ix >= lim.width || iy >= lim.height) {
+        return false;
     }
-    return lim.origin + *iy * lim.stride + *ix;
+    *out = {lim.origin + iy * lim.stride + ix, ix, iy, static_cast<int>(px & 0xFFFF), static_cast<int>(py & 0xFFFF)};
+    return true;
 }
 
+// Nearest sampling: the pixel under the position.
 struct Nearest {
-    static bool Sample(const Limits& lim, std::int64_t px, std::int64_t py, Pixel32* out)
-    {
-        std::int64_t ix;
-        std::int64_t iy;
-        const Pixel32* p = PixelUnder(lim, px, py, &ix, &iy);
-        if (!p) {
-            return false;
-        }
-        *out = *p;
-        return true;
-    }
+    static Pixel32 Sample(const Limits&, const SamplePoint& at) { return *at.pixel; }
 };
 
 // Bilinear sampling: four neighbours; in the last column only the vertical pair, in the last
 // row only the horizontal pair, in the corner the pixel itself.
 struct Bilinear {
-    static bool Sample(const Limits& lim, std::int64_t px, std::int64_t py, Pixel32* out)
+    static Pixel32 Sample(const Limits& lim, const SamplePoint& at)
     {
-        std::int64_t ix;
-        std::int64_t iy;
-        const Pixel32* p = PixelUnder(lim, px, py, &ix, &iy);
-        if (!p) {
-            return false;
-        }
-        const int fx = static_cast<int>(px & 0xFFFF);
-        const int fy = static_cast<int>(py & 0xFFFF);
-        const bool right = ix + 1 < lim.width;
-        const bool below = iy + 1 < lim.height;
+        const Pixel32* p = at.pixel;
+        const bool right = at.column + 1 < lim.width;
+        const bool below = at.row + 1 < lim.height;
         if (right && below) {
-            *out = BilinearFast(p[0], p[1], p[lim.stride], p[lim.stride + 1], fx, fy);
-        } else if (below) {
-            *out = BilinearFast(p[0], p[0], p[lim.stride], p[lim.stride], 0, fy);
-        } else if (right) {
-            *out = BilinearFast(p[0], p[1], p[0], p[1], fx, 0);
-        } else {
-            *out = p[0];
+            return BilinearFast(p[0], p[1], p[lim.stride], p[lim.stride + 1], at.fractionX, at.fractionY);
         }
-        return true;
+        if (below) {
+            return BilinearFast(p[0], p[0], p[lim.stride], p[lim.stride], 0, at.fractionY);
+        }
+        if (right) {
+            return BilinearFast(p[0], p[1], p[0], p[1], at.fractionX, 0);
+        }
+        return p[0];
     }
 };
 
@@ -113,8 +107,9 @@ void RotatedRows(RasterBitmap& dest, const Limits& lim, const Walk& walk, int w)
         std::int64_t px = walk.startX + r * walk.rowX;
         std::int64_t py = walk.startY + r * walk.rowY;
         for (int c = 0; c < walk.columns; ++c, px += walk.colX, py += walk.colY) {
-            Pixel32 s;
-            if (Sampler::Sample(lim, px, py, &s)) {
+            SamplePoint at;
+            if (PointUnder(lim, px, py, &at)) {
+                const Pixel32 s = Sampler::Sample(lim, at);
                 d[c] = Op::Combine(d[c], s, Channel(s, 24), w);
             }
         }
@@ -130,7 +125,7 @@ void RotatedBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY, int 
     if (!dest || !src || dstW == 0 || dstH == 0 || !dest->Pixels() || !src->Pixels()) {
         return;
     }
-    // Step 2: the source limits.
+    // The part of the source that may be sampled: the whole surface, or the source rectangle.
     double limLeft = 0.0;
     double limTop = 0.0;
     double limRight = src->Width();
@@ -141,7 +136,7 @@ void RotatedBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY, int 
         limLeft = std::max(static_cast<double>(srcX), 0.0);
         limTop = std::max(static_cast<double>(srcY), 0.0);
     }
-    // Step 3: negative destination sizes mirror.
+    // A negative destination size mirrors: start from the far edge and walk the source backwards.
     double x0 = dstX;
     double y0 = dstY;
     double dw = dstW;
@@ -162,7 +157,8 @@ void RotatedBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY, int 
         sy0 += sh;
         sh = -sh;
     }
-    // Step 4: steps and start.
+    // Source steps per destination column and row, and the source position of the first pixel,
+    // turned about the centre of the destination.
     const double c = std::cos(static_cast<double>(angle));
     const double s = std::sin(static_cast<double>(angle));
     const double scaleX = sw / dw;
@@ -173,7 +169,7 @@ void RotatedBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY, int 
     const double rowY = scaleY * c;
     double startX = sx0 - ((dh * scaleX * s + dw * scaleX * c - sw) / 2.0 - centreOffsetX);
     double startY = sy0 - ((dw * (-scaleY * s) + dh * scaleY * c - sh) / 2.0 - centreOffsetY);
-    // Step 5: destination clipping.
+    // Destination pixels off the surface are skipped, moving the start along with them.
     if (x0 < 0) {
         startX += -x0 * colX;
         startY += -x0 * colY;
@@ -201,7 +197,7 @@ void RotatedBlit(RasterBitmap* dest, RasterBitmap* src, int dstX, int dstY, int 
     if (limWidth < 1 || limHeight < 1) {
         return;
     }
-    // Step 6: fixed point, relative to the limits' top-left corner.
+    // The walk in fixed point, relative to the limits' top-left corner.
     Walk walk;
     walk.startX = ToFixed(startX - limLeftI, kStartLimit);
     walk.startY = ToFixed(startY - limTopI, kStartLimit);

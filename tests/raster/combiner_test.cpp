@@ -1,5 +1,5 @@
 // The combiners, checked pixel by pixel through Blit and FillRect against the
-// formulas, the Part's edge cases, and the SSE2 rows against the plain ones.
+// formulas, at the edge cases of alpha and weight, and the SSE2 rows against the plain ones.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -125,7 +125,7 @@ Pixel32 BlitOne(Pixel32 d, Pixel32 s, float opacity, BlendMode mode)
     return RasterRow(dst, 0)[0];
 }
 
-TEST(Combiners, EdgeCasesOfThePart)
+TEST(Combiners, EdgeCasesOfAlphaAndWeight)
 {
     // Opaque copy replaces, alpha included; source alpha 0 leaves, 255 replaces with 255.
     EXPECT_EQ(BlitOne(0x11223344u, 0x80AABBCCu, 1.0f, BlendCopy), 0x80AABBCCu);

@@ -15,7 +15,7 @@
 #include "raster/png_loader.h"
 
 using raster_test::EncodePng;
-using raster_test::PngSpec;
+using raster_test::PngDescription;
 
 namespace {
 
@@ -41,9 +41,9 @@ Pixel32 At(RasterBitmap& s, int x, int y)
 }
 
 // A 5 x 3 RGBA image with distinct pixels, alpha varying.
-PngSpec SmallRgba()
+PngDescription SmallRgba()
 {
-    PngSpec desc;
+    PngDescription desc;
     desc.width = 5;
     desc.height = 3;
     for (int y = 0; y < 3; ++y) {
@@ -77,7 +77,7 @@ TEST(PngDecode, RgbaPixelsBecomeStraightArgbWords)
 std::vector<Pixel32> DecodeRow(int colourType, int bitDepth, int width, std::vector<std::uint8_t> rowBytes,
                                std::vector<std::uint8_t> palette = {}, std::vector<std::uint8_t> transparency = {})
 {
-    PngSpec desc;
+    PngDescription desc;
     desc.width = width;
     desc.height = 1;
     desc.bitDepth = bitDepth;
@@ -131,7 +131,7 @@ TEST(PngDecode, GreyWithTransparencyKey)
 
 TEST(PngDecode, InterlacedImageDecodes)
 {
-    PngSpec desc = SmallRgba();
+    PngDescription desc = SmallRgba();
     const auto plain = Decode(EncodePng(desc));
     desc.interlaced = true;
     const auto interlaced = Decode(EncodePng(desc));

@@ -23,7 +23,7 @@ void FlushNothing(png_structp) {}
 
 // libpng's error path long-jumps back here: this function holds no object with a destructor
 // (out and rows belong to the caller).
-bool EncodeGuarded(const PngSpec& desc, std::vector<std::uint8_t>* out, png_bytep* rows)
+bool EncodeGuarded(const PngDescription& desc, std::vector<std::uint8_t>* out, png_bytep* rows)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) {
@@ -66,7 +66,7 @@ bool EncodeGuarded(const PngSpec& desc, std::vector<std::uint8_t>* out, png_byte
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodePng(const PngSpec& desc)
+std::vector<std::uint8_t> EncodePng(const PngDescription& desc)
 {
     std::vector<std::uint8_t> out;
     std::vector<std::uint8_t> pixels = desc.rowBytes;

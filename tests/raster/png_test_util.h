@@ -11,7 +11,7 @@
 
 namespace raster_test {
 
-struct PngSpec {
+struct PngDescription {
     int width = 1;
     int height = 1;
     int bitDepth = 8;
@@ -23,7 +23,7 @@ struct PngSpec {
 };
 
 // Encodes the description as a PNG; empty on failure.
-std::vector<std::uint8_t> EncodePng(const PngSpec& desc);
+std::vector<std::uint8_t> EncodePng(const PngDescription& desc);
 
 
 // The module holding the images as resources (the test executable on Windows).

@@ -1,5 +1,5 @@
-// The combiner formulas written out once more, per channel and straight from the
-// Part's table, as the reference the library's results are checked against.
+// The combiner formulas written out once more, plainly and per channel, as the reference
+// the library's results are checked against.
 #pragma once
 
 #include <cstdint>
@@ -45,7 +45,8 @@ inline int RefChannel(int op, int d, int s, int w)
     }
 }
 
-// HSV adjust, following the Part's numbered steps.
+// HSV adjust: the destination to hue, saturation and value, shifted by the source's red,
+// green and blue, and back to red, green and blue.
 inline Pixel32 RefHsv(Pixel32 dest, Pixel32 src, int sa, int w)
 {
     const int r = Byte(dest, 2), g = Byte(dest, 1), b = Byte(dest, 0);
@@ -103,7 +104,7 @@ inline Pixel32 RefPlain(int op, Pixel32 d, Pixel32 s, int sa, int w)
     return Word(c);
 }
 
-// Any operation with BlendUseSourceAlpha (Blit, RotatedBlit): the second column of the table.
+// Any operation with BlendUseSourceAlpha (Blit, RotatedBlit).
 inline Pixel32 RefSourceAlpha(int op, Pixel32 d, Pixel32 s, int w)
 {
     const int sa = Byte(s, 3);
