@@ -132,6 +132,7 @@ bool CachedFont::DrawGlyph(RasterBitmap* dest, int code, int x, int y, const Ras
         FillRect(dest, area.left, area.top, area.width, area.height, backgroundColour, opacity,
                  blendMode & ~BlendUseSourceAlpha);
     }
+    // An exact copy writes the colour words as they are; combining takes them as opaque.
     const int operation = blendMode & 0xFF;
     const Pixel32 colour = textColour | 0xFF000000u;
     const int w = RawWeight(opacity);
@@ -140,14 +141,14 @@ bool CachedFont::DrawGlyph(RasterBitmap* dest, int code, int x, int y, const Ras
         const Pixel32 effect = effectColour | 0xFF000000u;
         if (exactCopy) {
             ForEachCovered(*dest, area, coverage, glyph->width,
-                           [=](Pixel32& d, int c) { d = c == 255 ? colour : effect; });
+                           [this](Pixel32& d, int c) { d = c == 255 ? textColour : effectColour; });
         } else if (w > 0) {
             ComposeWithOperation(operation, *dest, area, coverage, glyph->width,
                                  EffectRule{colour, effect, std::min(w, 256)});
         }
     } else if (fontFlags & FontMono) {
         if (exactCopy) {
-            ForEachCovered(*dest, area, coverage, glyph->width, [=](Pixel32& d, int) { d = colour; });
+            ForEachCovered(*dest, area, coverage, glyph->width, [this](Pixel32& d, int) { d = textColour; });
         } else if (w > 0) {
             ComposeWithOperation(operation, *dest, area, coverage, glyph->width, MonoRule{colour, std::min(w, 256)});
         }
