@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "options.h"
 #include "plugin_host.h"
+#include "vst3_commands.h"
 
 namespace {
 std::string FlagNames(VstInt32 flags)
@@ -70,6 +71,9 @@ int RunInfo(const std::vector<std::string>& args)
 {
     const Arguments arguments(args, {});
     arguments.ExpectPositionals(1, 1, "ruckhost info PLUGIN");
+    if (IsVst3Path(arguments.Positionals()[0])) {
+        return RunVst3Info(arguments.Positionals()[0]);
+    }
     const PluginLibrary library(arguments.Positionals()[0]);
     const PluginInstance plugin(library);
     PrintRecord(plugin);

@@ -8,6 +8,7 @@
 #include "render.h"
 #include "settings.h"
 #include "state.h"
+#include "vst3_commands.h"
 
 namespace {
 // The settings, plus how to render and where the state goes.
@@ -37,6 +38,10 @@ int RunRender(const std::vector<std::string>& args)
     const WavFile input = ReadWav(arguments.Positionals()[1]);
     const SampleFormat format =
         arguments.Has("format") ? ParseSampleFormat(arguments.Text("format", "")) : input.format;
+    if (IsVst3Path(arguments.Positionals()[0])) {
+        RenderVst3(arguments, settings, input, format, out);
+        return 0;
+    }
 
     const PluginLibrary library(arguments.Positionals()[0]);
     PluginInstance plugin(library);

@@ -19,7 +19,8 @@ const Command kCommands[] = {
      "usage: ruckhost info PLUGIN\n"
      "Prints the plug-in's effect record (IDs, counts, flags, version), its effect, vendor\n"
      "and product names, every parameter (index, name, label, display text, normalised\n"
-     "value) and every program name.\n"},
+     "value) and every program name. For a VST3 bundle (PLUGIN ending in .vst3): its\n"
+     "classes, buses, parameters with their IDs and step counts, and the program list.\n"},
     {"render", RunRender, "render a WAV file through a plug-in",
      "usage: ruckhost render PLUGIN IN.wav OUT.wav [options]\n"
      "Opens the plug-in as a host does, applies the options in the order below and renders\n"
@@ -35,7 +36,9 @@ const Command kCommands[] = {
      "  --double            process in double precision (processDoubleReplacing)\n"
      "  --rate HZ           sample rate told to the plug-in (default: the file's)\n"
      "  --format F          output samples: pcm16, pcm24, float, float64 (default: the input's)\n"
-     "OUT.wav is written whole or not at all.\n"},
+     "OUT.wav is written whole or not at all. A VST3 bundle (PLUGIN ending in .vst3) takes\n"
+     "the same options; its state files hold the bundle's own state bytes, and program and\n"
+     "settings reach the processor as parameter changes at the start of the first block.\n"},
     {"stress", RunStress, "torture-test a plug-in for a bounded time",
      "usage: ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N]\n"
      "Rounds of: many instances created and closed; one instance processing on one thread\n"

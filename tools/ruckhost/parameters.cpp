@@ -192,6 +192,13 @@ int FindProgram(const PluginInstance& plugin, const std::string& key)
         key, plugin.ProgramCount(), [&](int i) { return plugin.ProgramName(i); }, "program", plugin.Path());
 }
 
+int FindNamed(const std::string& key, const std::vector<std::string>& names, const std::string& kind,
+              const std::string& path)
+{
+    return FindByKey(
+        key, static_cast<int>(names.size()), [&](int i) { return names[static_cast<size_t>(i)]; }, kind, path);
+}
+
 void SetParameterValue(const PluginInstance& plugin, int index, const std::string& value)
 {
     const std::string name = plugin.ParameterName(index);

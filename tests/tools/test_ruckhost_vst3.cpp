@@ -1,0 +1,103 @@
+// ruckhost with the VST3 bundle, in-process: every factory program renders the same bits
+// through both formats, settings and states reproduce renders, and bad input fails cleanly.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "files.h"
+#include "tool_test_support.h"
+#include "wav.h"
+
+namespace {
+const std::string kVst2 = RUCK_PLUGIN_PATH;
+const std::string kVst3 = RUCK_VST3_BUNDLE_PATH;
+constexpr int kRate = 44100;
+constexpr size_t kFrames = 11025;
+constexpr int kPrograms = 25;
+
+class RuckhostVst3 : public testing::Test {
+protected:
+    void SetUp() override { WriteWav(in, TestSignal(kRate, kFrames), SampleFormat::Float32); }
+
+    Audio Render(const std::string& plugin, std::vector<std::string> options, const std::string& source = "")
+    {
+        std::vector<std::string> args = {"render", plugin, source.empty() ? in : source, out};
+        args.insert(args.end(), options.begin(), options.end());
+        const CommandResult result = RunCaptured(args);
+        EXPECT_EQ(result.code, 0) << result.err;
+        return ReadWav(out).audio;
+    }
+
+    // Refused with one line naming the problem, and no output written.
+    void ExpectRefused(std::vector<std::string> options, const std::string& message)
+    {
+        std::vector<std::string> args = {"render", kVst3, in, out};
+        args.insert(args.end(), options.begin(), options.end());
+        const CommandResult result = RunCaptured(args);
+        EXPECT_EQ(result.code, 1);
+        EXPECT_NE(result.Message().find(message), std::string::npos) << result.Message();
+        EXPECT_FALSE(FileExists(out));
+    }
+
+    ScratchFolder folder;
+    std::string in = folder.File("in.wav");
+    std::string out = folder.File("out.wav");
+};
+
+TEST_F(RuckhostVst3, EveryFactoryProgramSoundsTheSameInBothFormats)
+{
+    for (int program = 0; program < kPrograms; ++program) {
+        const std::vector<std::string> options = {"--program", std::to_string(program), "--double", "--block", "512",
+                                                  "--format", "float64"};
+        EXPECT_EQ(Render(kVst3, options).channels, Render(kVst2, options).channels) << program;
+    }
+    const std::vector<std::string> single = {"--program", "Hard guitar", "--format", "float"};
+    EXPECT_EQ(Render(kVst3, single).channels, Render(kVst2, single).channels);
+}
+
+TEST_F(RuckhostVst3, MonoAndSettingsAsInTheVst2Module)
+{
+    const std::vector<std::string> settings = {"--set", "Algorithm=Decimator", "--set", "flip thresh=-30",
+                                               "--set", "Antialias=,x2+", "--set", "Mix=0.5n"};
+    EXPECT_EQ(Render(kVst3, settings).channels, Render(kVst2, settings).channels);
+    Audio mono = TestSignal(kRate, kFrames, 1);
+    const std::string monoFile = folder.File("mono.wav");
+    WriteWav(monoFile, mono, SampleFormat::Float32);
+    const Audio viaVst3 = Render(kVst3, {"--program", "Nice guitar"}, monoFile);
+    ASSERT_EQ(viaVst3.channels.size(), 1u);
+    EXPECT_EQ(viaVst3.channels, Render(kVst2, {"--program", "Nice guitar"}, monoFile).channels);
+}
+
+TEST_F(RuckhostVst3, SavedStateGivesTheSameRender)
+{
+    const std::string state = folder.File("bundle.state");
+    const Audio tweaked = Render(kVst3, {"--program", "Hard guitar", "--set", "Round=33", "--save-state", state});
+    EXPECT_EQ(Render(kVst3, {"--state", state}).channels, tweaked.channels);
+    EXPECT_NE(Render(kVst3, {"--program", "Hard guitar"}).channels, tweaked.channels);
+}
+
+TEST_F(RuckhostVst3, InfoShowsClassesParametersAndPrograms)
+{
+    const CommandResult result = RunCaptured({"info", kVst3});
+    ASSERT_EQ(result.code, 0) << result.err;
+    for (const char* text : {"22F7B8D705596335457AFEC8C6B207AD \"Ruckstone\" Audio Module Class", "Fx|Distortion",
+                             "vendor        Tolvi", "parameters    12", "programs      25", "Flip Thresh",
+                             "Overdrive Fat", "Decimator bass 2", "- 25 -"}) {
+        EXPECT_NE(result.out.find(text), std::string::npos) << text;
+    }
+}
+
+TEST_F(RuckhostVst3, BadInputIsRefused)
+{
+    ExpectRefused({"--set", "Mix=500"}, "value 500 for Mix is out of range (0 to 100)");
+    ExpectRefused({"--set", "Algorithm=Nope"}, "Algorithm does not take the value 'Nope'");
+    ExpectRefused({"--set", "Volume=3"}, "has no parameter named 'Volume'");
+    ExpectRefused({"--program", "99"}, "program index 99 is out of range");
+    const std::string damaged = folder.File("damaged.state");
+    WriteFileAtomically(damaged, std::vector<uint8_t>(5, 0xEE));
+    ExpectRefused({"--state", damaged}, "refused the state in " + damaged);
+    const CommandResult missing = RunCaptured({"info", folder.File("Missing.vst3")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.Message().find("Missing.vst3"), std::string::npos);
+}
+}  // namespace
