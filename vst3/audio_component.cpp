@@ -207,21 +207,39 @@ int Vst3Component::GatherQueues(IParameterChanges* changes, QueueCursor* cursors
     return queues;
 }
 
-void Vst3Component::ApplyChange(ParamID id, double value)
+void Vst3Component::ApplyChange(ParamID id, double value, int offset, IParameterChanges* report)
 {
     if (id < static_cast<ParamID>(effect->ParameterCount())) {
         effect->SetParameterFromHost(static_cast<int>(id), value);
-    } else if (id == IVst3Plugin::kProgramParamId) {
-        const int program = effect->ProgramForNormalized(value);
-        if (program != effect->CurrentProgram()) {
-            effect->ApplyProgram(program);
+        return;
+    }
+    if (id != IVst3Plugin::kProgramParamId) {
+        return;
+    }
+    const int program = effect->ProgramForNormalized(value);
+    if (program != effect->CurrentProgram() && effect->ApplyProgram(program)) {
+        ReportValues(offset, report);
+    }
+}
+
+// The values a program brought, told to the host as output changes: it passes them on to
+// the controller and its own displays later, from its own side. (Calling back into the
+// host from inside its program request can stall it.)
+void Vst3Component::ReportValues(int offset, IParameterChanges* report)
+{
+    for (int i = 0; report != nullptr && i < effect->ParameterCount(); ++i) {
+        const ParamID id = static_cast<ParamID>(i);
+        int32_t index = 0;
+        if (IParamValueQueue* queue = report->addParameterData(&id, &index)) {
+            queue->addPoint(offset, effect->Parameter(i)->Normalized(), &index);
         }
     }
 }
 
 // Applies every point due at or before the position (points past the block count as its
 // end) and answers where the next one falls, or the block's end.
-int Vst3Component::ApplyChangesUpTo(int position, int frames, QueueCursor* cursors, int queues)
+int Vst3Component::ApplyChangesUpTo(int position, int frames, QueueCursor* cursors, int queues,
+                                    IParameterChanges* report)
 {
     int upcoming = frames;
     for (int q = 0; q < queues; ++q) {
@@ -238,7 +256,7 @@ int Vst3Component::ApplyChangesUpTo(int position, int frames, QueueCursor* curso
                 upcoming = std::min(upcoming, static_cast<int>(offset));
                 break;
             }
-            ApplyChange(cursor.queue->getParameterId(), value);
+            ApplyChange(cursor.queue->getParameterId(), value, offset, report);
             ++cursor.next;
         }
     }
@@ -276,7 +294,7 @@ tresult Vst3Component::process(ProcessData* data)
     const int frames = std::max(data->numSamples, 0);
     // The block is cut at every change point; a change at offset 0 comes before any audio.
     for (int position = 0;;) {
-        const int next = ApplyChangesUpTo(position, frames, cursors, queues);
+        const int next = ApplyChangesUpTo(position, frames, cursors, queues, data->outputParameterChanges);
         if (position >= frames) {
             break;
         }

@@ -61,8 +61,10 @@ private:
     bool ValidBus(int32_t type, int32_t dir, int32_t index) const;
     int Channels() const;
     int GatherQueues(vst3::IParameterChanges* changes, QueueCursor* cursors) const;
-    int ApplyChangesUpTo(int position, int frames, QueueCursor* cursors, int queues);
-    void ApplyChange(vst3::ParamID id, double value);
+    int ApplyChangesUpTo(int position, int frames, QueueCursor* cursors, int queues,
+                         vst3::IParameterChanges* report);
+    void ApplyChange(vst3::ParamID id, double value, int offset, vst3::IParameterChanges* report);
+    void ReportValues(int offset, vst3::IParameterChanges* report);
     void RenderSlice(const vst3::ProcessData& data, int offset, int frames);
 
     vst3::RefCount refs;

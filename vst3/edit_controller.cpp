@@ -231,10 +231,11 @@ tresult Vst3Controller::setParamNormalized(ParamID id, double value)
     if (!effect || id != IVst3Plugin::kProgramParamId) {
         return kInvalidArgument;
     }
+    // The values change here without a word to the host: it is inside its own program
+    // request, and calling back from there can stall it. The processor reports them.
     const int program = effect->ProgramForNormalized(value);
     if (program != effect->CurrentProgram()) {
         effect->ApplyProgram(program);
-        LinkValuesChanged();
     }
     return kResultOk;
 }

@@ -373,7 +373,7 @@ void Vst3Instance::Stop()
 }
 
 tresult Vst3Instance::Process(ProcessData& data, AudioBusBuffers& in, AudioBusBuffers& out, int frames,
-                              IParameterChanges* changes)
+                              IParameterChanges* changes, IParameterChanges* reported)
 {
     data.processMode = kOffline;
     data.symbolicSampleSize = sampleSize;
@@ -383,11 +383,12 @@ tresult Vst3Instance::Process(ProcessData& data, AudioBusBuffers& in, AudioBusBu
     data.inputs = &in;
     data.outputs = &out;
     data.inputParameterChanges = changes;
+    data.outputParameterChanges = reported;
     return processor->process(&data);
 }
 
 tresult Vst3Instance::Process64(double** inputs, double** outputs, int channels, int frames,
-                                IParameterChanges* changes)
+                                IParameterChanges* changes, IParameterChanges* reported)
 {
     ProcessData data = {};
     AudioBusBuffers in = {};
@@ -395,11 +396,11 @@ tresult Vst3Instance::Process64(double** inputs, double** outputs, int channels,
     in.numChannels = out.numChannels = channels;
     in.channelBuffers64 = inputs;
     out.channelBuffers64 = outputs;
-    return Process(data, in, out, frames, changes);
+    return Process(data, in, out, frames, changes, reported);
 }
 
 tresult Vst3Instance::Process32(float** inputs, float** outputs, int channels, int frames,
-                                IParameterChanges* changes)
+                                IParameterChanges* changes, IParameterChanges* reported)
 {
     ProcessData data = {};
     AudioBusBuffers in = {};
@@ -407,7 +408,7 @@ tresult Vst3Instance::Process32(float** inputs, float** outputs, int channels, i
     in.numChannels = out.numChannels = channels;
     in.channelBuffers32 = inputs;
     out.channelBuffers32 = outputs;
-    return Process(data, in, out, frames, changes);
+    return Process(data, in, out, frames, changes, reported);
 }
 
 std::vector<uint8_t> Vst3Instance::State()

@@ -144,10 +144,11 @@ public:
     // Bus arrangements, sample size, rate and block; then active and processing.
     bool Start(double rate, int maxBlock, bool sample64, vst3::SpeakerArrangement arrangement);
     void Stop();
+    // `changes` go in, `reported` takes the processor's output changes (both may be null).
     vst3::tresult Process64(double** inputs, double** outputs, int channels, int frames,
-                            vst3::IParameterChanges* changes = nullptr);
+                            vst3::IParameterChanges* changes = nullptr, vst3::IParameterChanges* reported = nullptr);
     vst3::tresult Process32(float** inputs, float** outputs, int channels, int frames,
-                            vst3::IParameterChanges* changes = nullptr);
+                            vst3::IParameterChanges* changes = nullptr, vst3::IParameterChanges* reported = nullptr);
 
     std::vector<uint8_t> State();
     // Processor first, then the controller, as hosts restore projects.
@@ -165,7 +166,7 @@ public:
 
 private:
     vst3::tresult Process(vst3::ProcessData& data, vst3::AudioBusBuffers& in, vst3::AudioBusBuffers& out,
-                          int frames, vst3::IParameterChanges* changes);
+                          int frames, vst3::IParameterChanges* changes, vst3::IParameterChanges* reported);
     void Create(const Vst3Bundle& bundle);
     void Connect();
 
