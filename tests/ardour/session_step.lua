@@ -1,14 +1,16 @@
 -- One step of the Ardour check (run by ardour7-lua; arguments: SESSION_DIR SESSION_NAME
--- OUT_DIR STEP). Ardour's Lua session can corrupt its heap after a few exports, so each
+-- OUT_DIR STEP [FORMAT], FORMAT being "vst" for the Linux VST2 module, the default, or
+-- "vst3" for the VST3 bundle). Ardour's Lua session can corrupt its heap after a few exports, so each
 -- run does one thing and the shell script retries a step that died. Every finding is a
 -- "RESULT key value" line; "RESULT done STEP" comes last.
 --   record  two seconds of the Dummy backend's generator on a stereo track; Ruckstone
 --           added, its parameters and programs listed, "Hard guitar" loaded; saved
 --   dry     the take exported with the plug-in deactivated
 --   hard    the take exported through the plug-in
---   amount  Amount set to 0.2 (normalised), saved, exported
+--   amount  Amount set to 20 % (0.2 normalised), saved, exported
 --   reload  the saved session reloaded (the plug-in's state restored), exported
-local dir, name, out, step = arg[1], arg[2], arg[3], arg[4]
+local dir, name, out, step, format = arg[1], arg[2], arg[3], arg[4], arg[5] or "vst"
+local plugin_type = format == "vst3" and ARDOUR.PluginType.VST3 or ARDOUR.PluginType.LXVST
 local preset = "5e1c0a3e-7d52-4c3b-9a59-2f0b7c6e1d02"
 
 local backend = AudioEngine:set_backend("None (Dummy)", "", "")
@@ -55,7 +57,7 @@ local function record()
   track:rec_enable_control():set_value(0, PBD.GroupControlDisposition.NoGroup)
   print("RESULT take_samples " .. take(track):length():samples())
 
-  local proc = ARDOUR.LuaAPI.new_plugin(s, "Ruckstone", ARDOUR.PluginType.LXVST, "")
+  local proc = ARDOUR.LuaAPI.new_plugin(s, "Ruckstone", plugin_type, "")
   assert(not proc:isnil(), "Ruckstone not found")
   track:add_processor_by_index(proc, 0, nil, true)
   local plugin = proc:to_insert():plugin(0)
@@ -65,14 +67,27 @@ local function record()
     print("RESULT parameter " .. i .. " " .. pd[2].label)
   end
   local count, hard = 0, nil
-  for p in plugin:get_info():get_presets():iter() do
-    count = count + 1
-    -- Ardour lists VST programs as presets labelled "N - name".
-    if p.label:match("^%d+ %- (.*)$") == "Hard guitar" then hard = p end
+  if format == "vst3" then
+    -- A VST3 program list: presets by name, found through their URIs (class ID, index).
+    local cid = plugin:get_info().unique_id
+    while true do
+      local p = plugin:preset_by_uri(string.format("VST3-P:%s:%04d", cid, count))
+      if not p or p.label == "" then break end
+      count = count + 1
+      if p.label == "Hard guitar" then hard = p end
+    end
+  else
+    for p in plugin:get_info():get_presets():iter() do
+      count = count + 1
+      -- Ardour lists VST programs as presets labelled "N - name".
+      if p.label:match("^%d+ %- (.*)$") == "Hard guitar" then hard = p end
+    end
   end
   print("RESULT programs " .. count)
   assert(hard, "no program named Hard guitar")
   print("RESULT loaded_program " .. tostring(plugin:load_preset(hard)))
+  -- A VST3 processor takes the program with the next block the engine runs.
+  sleep(1)
   save()
 end
 
@@ -86,8 +101,11 @@ elseif step == "dry" then
 elseif step == "hard" then
   export(track, "hard")
 elseif step == "amount" then
-  ARDOUR.LuaAPI.set_processor_param(proc, 1, 0.2)
+  -- Ardour shows VST2 parameters normalised and VST3 ones in their own units: 20 %.
+  ARDOUR.LuaAPI.set_processor_param(proc, 1, format == "vst3" and 20 or 0.2)
   print("RESULT amount_before_save " .. ARDOUR.LuaAPI.get_processor_param(proc, 1, true))
+  -- A VST3 processor's state has the change once the engine has run a block.
+  sleep(1)
   save()
   export(track, "hard-amount20")
 elseif step == "reload" then
