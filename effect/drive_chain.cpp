@@ -222,106 +222,35 @@ void DriveChain::ProcessPlain(double** inputs, double** outputs, int frames)
 }
 
 namespace {
-inline __m128d Abs(__m128d v)
-{
-    return _mm_andnot_pd(_mm_set1_pd(-0.0), v);
-}
+// Both channels' history, (left, right) in one register each.
+struct History {
+    __m128d last;
+    __m128d older;
+};
 
-// Picks a where the mask is set, b elsewhere.
-inline __m128d Select(__m128d mask, __m128d a, __m128d b)
-{
-    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
-}
-}  // namespace
+struct MixConstants {
+    __m128d round;
+    __m128d wetGain;
+};
 
-// Both channels in one SSE2 register. Every lane computes the plain loop's operations in
-// the same order; branches become masks that pick between results computed in full.
-__m128d DriveChain::FoldPair(__m128d x) const
+// The Round and Antialias recurrence, pan and mix over a slice of shaped pairs, one function
+// per Antialias mode so the frame loop carries no switch and keeps the history in registers.
+template <int Mode>
+void RunRecurrence(const MixConstants& k, const double* shaped, const double* dry, int frames, double* outL,
+                   double* outR, History& history)
 {
-    const __m128d zero = _mm_setzero_pd();
-    const __m128d m = _mm_set1_pd(foldMultiplier);
-    const __m128d thr = _mm_set1_pd(threshold);
-    const __m128d flip = _mm_set1_pd(flipThreshold);
-    x = _mm_mul_pd(_mm_set1_pd(foldGain), x);
-    const __m128d above = _mm_and_pd(_mm_cmpgt_pd(x, zero), _mm_cmpgt_pd(x, thr));
-    const __m128d below = _mm_and_pd(_mm_cmplt_pd(x, zero), _mm_cmpgt_pd(Abs(x), flip));
-    const __m128d high = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(x, thr), m), thr);
-    const __m128d low = _mm_sub_pd(_mm_mul_pd(_mm_sub_pd(flip, Abs(x)), m), flip);
-    return Select(above, high, Select(below, low, x));
-}
-
-// The decimator's rounding and 32-bit clamping as in QuantiseSteps; NaN lanes give 0.
-__m128d DriveChain::DecimatePair(__m128d y) const
-{
-    const __m128d u = _mm_mul_pd(_mm_set1_pd(1.0f / driveCoeff), y);
-    const __m128d half = _mm_set1_pd(0.5);
-    __m128d rounded = Select(_mm_cmpge_pd(u, _mm_setzero_pd()), _mm_add_pd(u, half), _mm_sub_pd(u, half));
-    rounded = _mm_min_pd(_mm_set1_pd(2147483647.0), rounded);
-    rounded = _mm_max_pd(_mm_set1_pd(-2147483648.0), rounded);
-    const __m128 steps = _mm_cvtepi32_ps(_mm_cvttpd_epi32(rounded));
-    const __m128d result = _mm_cvtps_pd(_mm_mul_ps(steps, _mm_set1_ps(driveCoeff)));
-    return _mm_and_pd(_mm_cmpord_pd(u, u), result);
-}
-
-__m128d DriveChain::CurvePair(__m128d y) const
-{
-    const __m128d k = _mm_set1_pd(driveCoeff);
-    const __m128d s = _mm_set1_pd(outputScale);
-    const __m128d one = _mm_set1_pd(1.0);
-    switch (algorithm) {
-    case 1: {
-        const __m128d kPlusOne = _mm_set1_pd(driveCoeff + 1.0f);
-        const __m128d num = _mm_mul_pd(kPlusOne, y);
-        return _mm_mul_pd(_mm_div_pd(num, _mm_add_pd(_mm_mul_pd(k, Abs(y)), one)), s);
-    }
-    case 2: {
-        const __m128d kMinusOne = _mm_set1_pd(driveCoeff - 1.0f);
-        const __m128d a = Abs(y);
-        const __m128d num = _mm_mul_pd(_mm_add_pd(k, a), y);
-        const __m128d den = _mm_add_pd(_mm_add_pd(_mm_mul_pd(y, y), _mm_mul_pd(kMinusOne, a)), one);
-        return _mm_mul_pd(_mm_div_pd(num, den), s);
-    }
-    case 3:
-        return DecimatePair(y);
-    default:
-        return y;
-    }
-}
-
-void DriveChain::ProcessFast(double** inputs, double** outputs, int frames)
-{
-    const __m128d keep = _mm_set1_pd(1.0f - roundCoeff);
-    const __m128d r = _mm_set1_pd(roundCoeff);
     const __m128d half = _mm_set1_pd(0.5);
     const __m128d third = _mm_set1_pd(kThird);
-    const __m128d wetGain = _mm_set_pd(static_cast<double>(1.0f + pan) * static_cast<double>(wet),
-                                       static_cast<double>(1.0f - pan) * static_cast<double>(wet));
-    const __m128d d = _mm_set1_pd(dry);
-    __m128d last = _mm_set_pd(lastOut[1], lastOut[0]);
-    __m128d older = _mm_set_pd(olderOut[1], olderOut[0]);
-    const int mode = antialiasMode;
-    const double* inL = inputs[0];
-    const double* inR = inputs[1];
-    double* outL = outputs[0];
-    double* outR = outputs[1];
-
+    __m128d last = history.last;
+    __m128d older = history.older;
     for (int f = 0; f < frames; ++f) {
-        const __m128d in = _mm_unpacklo_pd(_mm_load_sd(&inL[f]), _mm_load_sd(&inR[f]));
-        __m128d y = in;
-        if (foldBefore) {
-            y = FoldPair(y);
-        }
-        y = CurvePair(y);
-        if (foldAfter) {
-            y = FoldPair(y);
-        }
-        y = _mm_add_pd(_mm_mul_pd(keep, y), _mm_mul_pd(r, last));
-        if (mode == 1) {
+        __m128d y = _mm_add_pd(_mm_load_pd(shaped + 2 * f), _mm_mul_pd(k.round, last));
+        if constexpr (Mode == 1) {
             y = _mm_mul_pd(_mm_add_pd(y, last), half);
-        } else if (mode == 2) {
+        } else if constexpr (Mode == 2) {
             y = _mm_mul_pd(_mm_add_pd(y, older), half);
             older = last;
-        } else if (mode == 3) {
+        } else if constexpr (Mode == 3) {
             // Left adds y, older, last; right adds last, y, older (the same as y + last).
             const __m128d second = _mm_move_sd(last, older);
             const __m128d remaining = _mm_move_sd(older, last);
@@ -329,14 +258,119 @@ void DriveChain::ProcessFast(double** inputs, double** outputs, int frames)
             older = last;
         }
         last = y;
-        const __m128d out = _mm_add_pd(_mm_mul_pd(wetGain, y), _mm_mul_pd(d, in));
+        const __m128d out = _mm_add_pd(_mm_mul_pd(k.wetGain, y), _mm_load_pd(dry + 2 * f));
         _mm_storel_pd(&outL[f], out);
         _mm_storeh_pd(&outR[f], out);
     }
-    _mm_storel_pd(&lastOut[0], last);
-    _mm_storeh_pd(&lastOut[1], last);
-    _mm_storel_pd(&olderOut[0], older);
-    _mm_storeh_pd(&olderOut[1], older);
+    history.last = last;
+    history.older = older;
+}
+
+using RecurrenceFn = void (*)(const MixConstants&, const double*, const double*, int, double*, double*, History&);
+
+// Modes other than x2, x2+ and x3 leave the signal as Off does.
+RecurrenceFn RecurrenceFor(int mode)
+{
+    switch (mode) {
+    case 1:
+        return RunRecurrence<1>;
+    case 2:
+        return RunRecurrence<2>;
+    case 3:
+        return RunRecurrence<3>;
+    default:
+        return RunRecurrence<0>;
+    }
+}
+
+ShapeSliceFn ShapeKernelFor(SimdPath path)
+{
+    switch (path) {
+    case SimdPath::kAvx512:
+        return ShapeSliceAvx512;
+    case SimdPath::kAvx2:
+        return ShapeSliceAvx2;
+    default:
+        return ShapeSliceSse2;
+    }
+}
+
+SimdPath WidestPath()
+{
+    for (SimdPath path : {SimdPath::kAvx512, SimdPath::kAvx2}) {
+        if (DriveChain::CpuRuns(path)) {
+            return path;
+        }
+    }
+    return SimdPath::kSse2;
+}
+
+// Chosen once, when the module loads.
+const SimdPath kWidestPath = WidestPath();
+}  // namespace
+
+DriveChain::DriveChain() : shapeSlice(ShapeKernelFor(kWidestPath)) {}
+
+bool DriveChain::CpuRuns(SimdPath path)
+{
+    __builtin_cpu_init();
+    switch (path) {
+    case SimdPath::kAvx512:
+        return __builtin_cpu_supports("avx512f");
+    case SimdPath::kAvx2:
+        return __builtin_cpu_supports("avx2");
+    default:
+        return true;
+    }
+}
+
+bool DriveChain::UsePath(SimdPath path)
+{
+    if (!CpuRuns(path)) {
+        return false;
+    }
+    shapeSlice = ShapeKernelFor(path);
+    return true;
+}
+
+ShapeCoefficients DriveChain::CurrentShapeCoefficients() const
+{
+    ShapeCoefficients c;
+    c.foldGain = foldGain;
+    c.threshold = threshold;
+    c.flipThreshold = flipThreshold;
+    c.foldMultiplier = foldMultiplier;
+    c.drive = driveCoeff;
+    c.outputScale = outputScale;
+    c.drivePlusOne = driveCoeff + 1.0f;
+    c.driveMinusOne = driveCoeff - 1.0f;
+    c.inverseDrive = 1.0f / driveCoeff;
+    c.driveFloat = driveCoeff;
+    c.keep = 1.0f - roundCoeff;
+    c.dry = dry;
+    c.algorithm = algorithm;
+    c.foldBefore = foldBefore;
+    c.foldAfter = foldAfter;
+    return c;
+}
+
+// Two passes per slice: the frame-independent stages across frames with the widest vectors,
+// then the recurrence, pan and mix with both channels in one register.
+void DriveChain::ProcessFast(double** inputs, double** outputs, int frames)
+{
+    const ShapeCoefficients c = CurrentShapeCoefficients();
+    const MixConstants k = {_mm_set1_pd(roundCoeff),
+                            _mm_set_pd(static_cast<double>(1.0f + pan) * static_cast<double>(wet),
+                                       static_cast<double>(1.0f - pan) * static_cast<double>(wet))};
+    const RecurrenceFn recurrence = RecurrenceFor(antialiasMode);
+    History history = {_mm_loadu_pd(lastOut), _mm_loadu_pd(olderOut)};
+    for (int done = 0; done < frames; done += kShapeSliceFrames) {
+        const int n = std::min(kShapeSliceFrames, frames - done);
+        shapeSlice(c, inputs[0] + done, inputs[1] + done, n, shapedScratch, dryScratch);
+        recurrence(k, shapedScratch, dryScratch, n, outputs[0] + done, outputs[1] + done, history);
+    }
+    _mm_storeu_pd(lastOut, history.last);
+    _mm_storeu_pd(olderOut, history.older);
     ResetNonFiniteHistory();
 }
 

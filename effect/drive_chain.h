@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include <emmintrin.h>
+#include "effect/shape_kernels.h"
 
 enum RuckParam : int {
     kAlgorithm = 0,
@@ -21,8 +21,13 @@ enum RuckParam : int {
     kParamCount
 };
 
+// The instruction sets of the fast path's frame-independent stages.
+enum class SimdPath : int { kSse2, kAvx2, kAvx512 };
+
 class DriveChain {
 public:
+    DriveChain();
+
     // Recomputes the coefficients that depend on one parameter's plain value.
     // Non-finite values are ignored; values far outside every range are held.
     void OnParameterChange(int index, double value);
@@ -33,6 +38,12 @@ public:
     // The straightforward per-frame loop: the reference for the fast path.
     void ProcessPlain(double** inputs, double** outputs, int frames);
 
+    // Whether this CPU and its operating system run the instruction set.
+    static bool CpuRuns(SimdPath path);
+    // Switches the fast path's instruction set (the widest the CPU runs is chosen at
+    // construction); refused, with no change, when the CPU lacks it.
+    bool UsePath(SimdPath path);
+
     double LastOut(int channel) const { return lastOut[channel]; }
     double OlderOut(int channel) const { return olderOut[channel]; }
 
@@ -41,9 +52,7 @@ private:
     double FoldSample(double x) const;
     double CurveSample(double y) const;
     double ShapeSample(double y) const;
-    __m128d FoldPair(__m128d x) const;
-    __m128d DecimatePair(__m128d y) const;
-    __m128d CurvePair(__m128d y) const;
+    ShapeCoefficients CurrentShapeCoefficients() const;
     void ProcessFast(double** inputs, double** outputs, int frames);
     void ResetNonFiniteHistory();
 
@@ -64,6 +73,10 @@ private:
     int16_t amount = 0;
     bool foldBefore = false;
     bool foldAfter = false;
+    ShapeSliceFn shapeSlice;
+    // The fast path's slice of shaped samples and dry parts, as (left, right) pairs.
+    alignas(64) double shapedScratch[kShapeScratchDoubles];
+    alignas(64) double dryScratch[kShapeScratchDoubles];
 };
 
 // Rounds half away from zero; the value must be finite and within the int range.
