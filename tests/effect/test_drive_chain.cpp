@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "effect/drive_chain.h"
+#include "vst/denormals.h"
 
 namespace {
 
@@ -35,10 +38,33 @@ struct Stereo {
     }
 };
 
-Stereo Render(const Settings& s, Stereo in, bool plain = false)
+constexpr SimdPath kAllPaths[] = {SimdPath::kSse2, SimdPath::kAvx2, SimdPath::kAvx512};
+
+const char* PathName(SimdPath path)
+{
+    static const char* const names[] = {"SSE2", "AVX2", "AVX-512"};
+    return names[static_cast<int>(path)];
+}
+
+// The fast path's instruction sets this CPU runs; the others are named in the test output.
+std::vector<SimdPath> RunnablePaths()
+{
+    std::vector<SimdPath> paths;
+    for (SimdPath path : kAllPaths) {
+        if (DriveChain::CpuRuns(path)) {
+            paths.push_back(path);
+        } else {
+            std::printf("%s not run: this CPU lacks it\n", PathName(path));
+        }
+    }
+    return paths;
+}
+
+Stereo Render(const Settings& s, Stereo in, bool plain = false, SimdPath path = SimdPath::kSse2)
 {
     DriveChain chain;
     Apply(chain, s);
+    chain.UsePath(path);
     Stereo out(in.left.size());
     if (plain) {
         chain.ProcessPlain(in.Ptrs(), out.Ptrs(), static_cast<int>(in.left.size()));
@@ -59,6 +85,14 @@ Stereo Mono(std::initializer_list<double> samples)
 bool SameBits(double a, double b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The same bits, or NaN on both sides: which NaN an addition or multiplication of two NaNs
+// keeps depends on the operand order the compiler picks for the plain loop's commutative
+// operations, which C++ leaves open.
+bool SameSample(double a, double b)
+{
+    return SameBits(a, b) || (std::isnan(a) && std::isnan(b));
 }
 
 // The processing formulas evaluated one sample at a time, written from the formulas
@@ -156,6 +190,31 @@ Settings RandomSettings(std::mt19937& rng)
             pick(-100, 100), pick(-100, 100), pick(0, 3), pick(-100, 100), pick(0, 100)};
 }
 
+// Noise in stretches of ordinary, loud, huge, tiny (products fall below the normal range) and
+// denormal scale, with NaNs and infinities here and there.
+Stereo AwkwardInput(size_t n, std::mt19937& rng)
+{
+    constexpr double kScales[] = {1.0, 4.0, 1.0e306, 1.0e-306, 1.0e-310};
+    constexpr double kNonFinite[] = {std::numeric_limits<double>::quiet_NaN(),
+                                     std::numeric_limits<double>::infinity(),
+                                     -std::numeric_limits<double>::infinity()};
+    Stereo s(n);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> pick(0, 4);
+    double scale = 1.0;
+    for (size_t i = 0; i < n; ++i) {
+        if (i % 97 == 0) {
+            scale = kScales[pick(rng)];
+        }
+        s.left[i] = unit(rng) * scale;
+        s.right[i] = unit(rng) * scale;
+        if (pick(rng) == 0 && pick(rng) == 0 && pick(rng) == 0) {
+            (i % 2 ? s.left : s.right)[i] = kNonFinite[pick(rng) % 3];
+        }
+    }
+    return s;
+}
+
 }  // namespace
 
 TEST(DriveChain, NeutralChainAndDryMixPassInputUnchanged)
@@ -248,11 +307,11 @@ TEST(DriveChain, RoundAntialiasAndPan)
 
 TEST(DriveChain, MatchesTheWitnessBitForBit)
 {
+    const std::vector<SimdPath> paths = RunnablePaths();
     std::mt19937 rng(2024);
     for (int round = 0; round < 200; ++round) {
         const Settings s = RandomSettings(rng);
         const Stereo in = Noise(700, round, round % 3 == 0 ? 4.0 : 1.0);
-        const Stereo fast = Render(s, in);
         const Stereo plain = Render(s, in, true);
         Witness witness(s);
         for (size_t i = 0; i < in.left.size(); ++i) {
@@ -260,8 +319,59 @@ TEST(DriveChain, MatchesTheWitnessBitForBit)
             witness.Frame(in.left[i], in.right[i], l, r);
             ASSERT_TRUE(SameBits(plain.left[i], l) && SameBits(plain.right[i], r))
                 << "plain loop, round " << round << " frame " << i;
-            ASSERT_TRUE(SameBits(fast.left[i], l) && SameBits(fast.right[i], r))
-                << "fast path, round " << round << " frame " << i;
+        }
+        for (SimdPath path : paths) {
+            const Stereo fast = Render(s, in, false, path);
+            ASSERT_EQ(std::memcmp(fast.left.data(), plain.left.data(), 700 * sizeof(double)), 0)
+                << PathName(path) << ", round " << round;
+            ASSERT_EQ(std::memcmp(fast.right.data(), plain.right.data(), 700 * sizeof(double)), 0)
+                << PathName(path) << ", round " << round;
+        }
+    }
+}
+
+// Processing runs with denormals flushed; every path must still give the plain loop's bits,
+// in place, over calls of any odd length and parameter changes between them.
+TEST(DriveChain, EveryPathMatchesThePlainLoopOnAwkwardStreams)
+{
+    ScopedFlushDenormals flush;
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> length(0, 2 * kShapeSliceFrames);
+    std::uniform_int_distribution<int> parameter(0, kParamCount - 1);
+    for (SimdPath path : RunnablePaths()) {
+        for (int round = 0; round < 40; ++round) {
+            const Settings s = RandomSettings(rng);
+            DriveChain plain, fast;
+            Apply(plain, s);
+            Apply(fast, s);
+            ASSERT_TRUE(fast.UsePath(path));
+            Stereo in = AwkwardInput(3000, rng);
+            Stereo expected(in.left.size());
+            Stereo buffer = in;
+            for (size_t done = 0; done < in.left.size();) {
+                const int frames = std::min<int>(2 * length(rng) + 1, static_cast<int>(in.left.size() - done));
+                double* source[2] = {in.left.data() + done, in.right.data() + done};
+                double* reference[2] = {expected.left.data() + done, expected.right.data() + done};
+                double* inPlace[2] = {buffer.left.data() + done, buffer.right.data() + done};
+                plain.ProcessPlain(source, reference, frames);
+                fast.ProcessBlock(inPlace, inPlace, frames);
+                done += static_cast<size_t>(frames);
+                const Settings changed = RandomSettings(rng);
+                const int index = parameter(rng);
+                plain.OnParameterChange(index, changed[index]);
+                fast.OnParameterChange(index, changed[index]);
+            }
+            for (size_t i = 0; i < in.left.size(); ++i) {
+                ASSERT_TRUE(SameSample(buffer.left[i], expected.left[i]) &&
+                            SameSample(buffer.right[i], expected.right[i]))
+                    << PathName(path) << ", round " << round << " frame " << i << ": " << std::hexfloat
+                    << buffer.left[i] << " " << buffer.right[i] << " instead of " << expected.left[i] << " "
+                    << expected.right[i] << " from " << in.left[i] << " " << in.right[i];
+            }
+            for (int ch = 0; ch < 2; ++ch) {
+                EXPECT_TRUE(SameSample(fast.LastOut(ch), plain.LastOut(ch)) &&
+                            SameSample(fast.OlderOut(ch), plain.OlderOut(ch)));
+            }
         }
     }
 }
