@@ -85,7 +85,7 @@ template <int Mode>
 void RecurrenceOnly(const double* shaped, double* out, __m128d round, __m128d& last, __m128d& older)
 {
     const __m128d half = _mm_set1_pd(0.5);
-    const __m128d third = _mm_set1_pd(0.3333333333333333);
+    const __m128d third = _mm_set1_pd(kAntialiasThird);
     for (int f = 0; f < kBlock; ++f) {
         __m128d y = _mm_add_pd(_mm_load_pd(shaped + 2 * f), _mm_mul_pd(round, last));
         if constexpr (Mode == 1) {

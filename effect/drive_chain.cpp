@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include <emmintrin.h>
-
 namespace {
-constexpr double kThird = 0.3333333333333333;
 // Larger than any parameter range; keeps restored oddities away from int overflow.
 constexpr double kValueLimit = 1.0e6;
 
@@ -203,8 +200,8 @@ void DriveChain::ProcessPlain(double** inputs, double** outputs, int frames)
             }
             break;
         case 3:
-            y[0] = (y[0] + olderOut[0] + lastOut[0]) * kThird;
-            y[1] = (lastOut[1] + y[1] + olderOut[1]) * kThird;
+            y[0] = (y[0] + olderOut[0] + lastOut[0]) * kAntialiasThird;
+            y[1] = (lastOut[1] + y[1] + olderOut[1]) * kAntialiasThird;
             break;
         default:
             break;
@@ -222,76 +219,15 @@ void DriveChain::ProcessPlain(double** inputs, double** outputs, int frames)
 }
 
 namespace {
-// Both channels' history, (left, right) in one register each.
-struct History {
-    __m128d last;
-    __m128d older;
-};
-
-struct MixConstants {
-    __m128d round;
-    __m128d wetGain;
-};
-
-// The Round and Antialias recurrence, pan and mix over a slice of shaped pairs, one function
-// per Antialias mode so the frame loop carries no switch and keeps the history in registers.
-template <int Mode>
-void RunRecurrence(const MixConstants& k, const double* shaped, const double* dry, int frames, double* outL,
-                   double* outR, History& history)
-{
-    const __m128d half = _mm_set1_pd(0.5);
-    const __m128d third = _mm_set1_pd(kThird);
-    __m128d last = history.last;
-    __m128d older = history.older;
-    for (int f = 0; f < frames; ++f) {
-        __m128d y = _mm_add_pd(_mm_load_pd(shaped + 2 * f), _mm_mul_pd(k.round, last));
-        if constexpr (Mode == 1) {
-            y = _mm_mul_pd(_mm_add_pd(y, last), half);
-        } else if constexpr (Mode == 2) {
-            y = _mm_mul_pd(_mm_add_pd(y, older), half);
-            older = last;
-        } else if constexpr (Mode == 3) {
-            // Left adds y, older, last; right adds last, y, older (the same as y + last).
-            const __m128d second = _mm_move_sd(last, older);
-            const __m128d remaining = _mm_move_sd(older, last);
-            y = _mm_mul_pd(_mm_add_pd(_mm_add_pd(y, second), remaining), third);
-            older = last;
-        }
-        last = y;
-        const __m128d out = _mm_add_pd(_mm_mul_pd(k.wetGain, y), _mm_load_pd(dry + 2 * f));
-        _mm_storel_pd(&outL[f], out);
-        _mm_storeh_pd(&outR[f], out);
-    }
-    history.last = last;
-    history.older = older;
-}
-
-using RecurrenceFn = void (*)(const MixConstants&, const double*, const double*, int, double*, double*, History&);
-
-// Modes other than x2, x2+ and x3 leave the signal as Off does.
-RecurrenceFn RecurrenceFor(int mode)
-{
-    switch (mode) {
-    case 1:
-        return RunRecurrence<1>;
-    case 2:
-        return RunRecurrence<2>;
-    case 3:
-        return RunRecurrence<3>;
-    default:
-        return RunRecurrence<0>;
-    }
-}
-
-ShapeSliceFn ShapeKernelFor(SimdPath path)
+ChainKernel KernelFor(SimdPath path)
 {
     switch (path) {
     case SimdPath::kAvx512:
-        return ShapeSliceAvx512;
+        return RunChainAvx512;
     case SimdPath::kAvx2:
-        return ShapeSliceAvx2;
+        return RunChainAvx2;
     default:
-        return ShapeSliceSse2;
+        return RunChainSse2;
     }
 }
 
@@ -309,7 +245,7 @@ SimdPath WidestPath()
 const SimdPath kWidestPath = WidestPath();
 }  // namespace
 
-DriveChain::DriveChain() : shapeSlice(ShapeKernelFor(kWidestPath)) {}
+DriveChain::DriveChain() : fastKernel(KernelFor(kWidestPath)) {}
 
 bool DriveChain::CpuRuns(SimdPath path)
 {
@@ -329,13 +265,13 @@ bool DriveChain::UsePath(SimdPath path)
     if (!CpuRuns(path)) {
         return false;
     }
-    shapeSlice = ShapeKernelFor(path);
+    fastKernel = KernelFor(path);
     return true;
 }
 
-ShapeCoefficients DriveChain::CurrentShapeCoefficients() const
+ChainCoefficients DriveChain::CurrentCoefficients() const
 {
-    ShapeCoefficients c;
+    ChainCoefficients c;
     c.foldGain = foldGain;
     c.threshold = threshold;
     c.flipThreshold = flipThreshold;
@@ -347,30 +283,25 @@ ShapeCoefficients DriveChain::CurrentShapeCoefficients() const
     c.inverseDrive = 1.0f / driveCoeff;
     c.driveFloat = driveCoeff;
     c.keep = 1.0f - roundCoeff;
+    c.round = roundCoeff;
+    c.wetLeft = static_cast<double>(1.0f - pan) * static_cast<double>(wet);
+    c.wetRight = static_cast<double>(1.0f + pan) * static_cast<double>(wet);
     c.dry = dry;
     c.algorithm = algorithm;
+    c.antialias = antialiasMode;
     c.foldBefore = foldBefore;
     c.foldAfter = foldAfter;
     return c;
 }
 
-// Two passes per slice: the frame-independent stages across frames with the widest vectors,
-// then the recurrence, pan and mix with both channels in one register.
 void DriveChain::ProcessFast(double** inputs, double** outputs, int frames)
 {
-    const ShapeCoefficients c = CurrentShapeCoefficients();
-    const MixConstants k = {_mm_set1_pd(roundCoeff),
-                            _mm_set_pd(static_cast<double>(1.0f + pan) * static_cast<double>(wet),
-                                       static_cast<double>(1.0f - pan) * static_cast<double>(wet))};
-    const RecurrenceFn recurrence = RecurrenceFor(antialiasMode);
-    History history = {_mm_loadu_pd(lastOut), _mm_loadu_pd(olderOut)};
-    for (int done = 0; done < frames; done += kShapeSliceFrames) {
-        const int n = std::min(kShapeSliceFrames, frames - done);
-        shapeSlice(c, inputs[0] + done, inputs[1] + done, n, shapedScratch, dryScratch);
-        recurrence(k, shapedScratch, dryScratch, n, outputs[0] + done, outputs[1] + done, history);
+    ChainHistory history = {{lastOut[0], lastOut[1]}, {olderOut[0], olderOut[1]}};
+    fastKernel(CurrentCoefficients(), inputs, outputs, frames, history, scratch);
+    for (int c = 0; c < 2; ++c) {
+        lastOut[c] = history.last[c];
+        olderOut[c] = history.older[c];
     }
-    _mm_storeu_pd(lastOut, history.last);
-    _mm_storeu_pd(olderOut, history.older);
     ResetNonFiniteHistory();
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "effect/shape_kernels.h"
+#include "effect/chain_kernels.h"
 
 enum RuckParam : int {
     kAlgorithm = 0,
@@ -52,7 +52,7 @@ private:
     double FoldSample(double x) const;
     double CurveSample(double y) const;
     double ShapeSample(double y) const;
-    ShapeCoefficients CurrentShapeCoefficients() const;
+    ChainCoefficients CurrentCoefficients() const;
     void ProcessFast(double** inputs, double** outputs, int frames);
     void ResetNonFiniteHistory();
 
@@ -73,10 +73,8 @@ private:
     int16_t amount = 0;
     bool foldBefore = false;
     bool foldAfter = false;
-    ShapeSliceFn shapeSlice;
-    // The fast path's slice of shaped samples and dry parts, as (left, right) pairs.
-    alignas(64) double shapedScratch[kShapeScratchDoubles];
-    alignas(64) double dryScratch[kShapeScratchDoubles];
+    ChainKernel fastKernel;
+    ChainScratch scratch;
 };
 
 // Rounds half away from zero; the value must be finite and within the int range.

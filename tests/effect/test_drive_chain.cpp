@@ -336,7 +336,7 @@ TEST(DriveChain, EveryPathMatchesThePlainLoopOnAwkwardStreams)
 {
     ScopedFlushDenormals flush;
     std::mt19937 rng(99);
-    std::uniform_int_distribution<int> length(0, 2 * kShapeSliceFrames);
+    std::uniform_int_distribution<int> length(0, 2 * kChainSliceFrames);
     std::uniform_int_distribution<int> parameter(0, kParamCount - 1);
     for (SimdPath path : RunnablePaths()) {
         for (int round = 0; round < 40; ++round) {

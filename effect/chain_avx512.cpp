@@ -1,12 +1,13 @@
-// The frame-independent stages eight frames at a time; built for AVX-512F (never FMA) and
+// The chain's fast path, shaping eight frames at a time; built for AVX-512F (never FMA) and
 // called only when the CPU reports AVX-512F.
 // GCC 12's own AVX-512 header reads a deliberately undefined register and warns about it.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 #pragma GCC diagnostic pop
 
-#include "effect/shape_lanes.h"
+#include "effect/chain_lanes.h"
 
 namespace {
 struct Avx512Lanes {
@@ -47,8 +48,8 @@ struct Avx512Lanes {
 };
 }  // namespace
 
-void ShapeSliceAvx512(const ShapeCoefficients& c, const double* inL, const double* inR, int frames, double* shaped,
-                      double* dry)
+void RunChainAvx512(const ChainCoefficients& c, double* const* inputs, double* const* outputs, int frames,
+                    ChainHistory& history, ChainScratch& scratch)
 {
-    ShapeSlice<Avx512Lanes>(c, inL, inR, frames, shaped, dry);
+    RunChain<Avx512Lanes>(c, inputs, outputs, frames, history, scratch);
 }

@@ -1,8 +1,8 @@
-// The frame-independent stages four frames at a time; built for AVX2 (never FMA) and called
+// The chain's fast path, shaping four frames at a time; built for AVX2 (never FMA) and called
 // only when the CPU reports AVX2.
 #include <immintrin.h>
 
-#include "effect/shape_lanes.h"
+#include "effect/chain_lanes.h"
 
 namespace {
 struct Avx2Lanes {
@@ -43,8 +43,8 @@ struct Avx2Lanes {
 };
 }  // namespace
 
-void ShapeSliceAvx2(const ShapeCoefficients& c, const double* inL, const double* inR, int frames, double* shaped,
-                    double* dry)
+void RunChainAvx2(const ChainCoefficients& c, double* const* inputs, double* const* outputs, int frames,
+                  ChainHistory& history, ChainScratch& scratch)
 {
-    ShapeSlice<Avx2Lanes>(c, inL, inR, frames, shaped, dry);
+    RunChain<Avx2Lanes>(c, inputs, outputs, frames, history, scratch);
 }

@@ -1,7 +1,7 @@
-// The frame-independent stages two frames at a time: the SSE2 baseline every x86-64 CPU runs.
+// The chain's fast path, shaping two frames at a time: the SSE2 baseline every x86-64 CPU runs.
 #include <emmintrin.h>
 
-#include "effect/shape_lanes.h"
+#include "effect/chain_lanes.h"
 
 namespace {
 struct Sse2Lanes {
@@ -39,8 +39,8 @@ struct Sse2Lanes {
 };
 }  // namespace
 
-void ShapeSliceSse2(const ShapeCoefficients& c, const double* inL, const double* inR, int frames, double* shaped,
-                    double* dry)
+void RunChainSse2(const ChainCoefficients& c, double* const* inputs, double* const* outputs, int frames,
+                  ChainHistory& history, ChainScratch& scratch)
 {
-    ShapeSlice<Sse2Lanes>(c, inL, inR, frames, shaped, dry);
+    RunChain<Sse2Lanes>(c, inputs, outputs, frames, history, scratch);
 }
