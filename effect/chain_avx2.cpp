@@ -12,6 +12,12 @@ struct Avx2Lanes {
 
     static Reg Set(double v) { return _mm256_set1_pd(v); }
     static Reg Load(const double* p) { return _mm256_loadu_pd(p); }
+    // The first count (< 4) doubles, zeros after them.
+    static Reg LoadFirst(const double* p, int count)
+    {
+        const __m256i lane = _mm256_set_epi64x(3, 2, 1, 0);
+        return _mm256_maskload_pd(p, _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), lane));
+    }
     static Reg Add(Reg a, Reg b) { return _mm256_add_pd(a, b); }
     static Reg Sub(Reg a, Reg b) { return _mm256_sub_pd(a, b); }
     static Reg Mul(Reg a, Reg b) { return _mm256_mul_pd(a, b); }

@@ -17,6 +17,11 @@ struct Avx512Lanes {
 
     static Reg Set(double v) { return _mm512_set1_pd(v); }
     static Reg Load(const double* p) { return _mm512_loadu_pd(p); }
+    // The first count (< 8) doubles, zeros after them.
+    static Reg LoadFirst(const double* p, int count)
+    {
+        return _mm512_maskz_loadu_pd(static_cast<Mask>((1u << count) - 1u), p);
+    }
     static Reg Add(Reg a, Reg b) { return _mm512_add_pd(a, b); }
     static Reg Sub(Reg a, Reg b) { return _mm512_sub_pd(a, b); }
     static Reg Mul(Reg a, Reg b) { return _mm512_mul_pd(a, b); }

@@ -91,11 +91,9 @@ template <class V, int Algorithm>
 }
 
 template <class V, int Algorithm>
-[[gnu::always_inline]] inline void ShapeGroup(const LaneConstants<V>& k, const double* inL, const double* inR,
+[[gnu::always_inline]] inline void ShapeLanes(const LaneConstants<V>& k, typename V::Reg left, typename V::Reg right,
                                               double* shaped, double* dry)
 {
-    const auto left = V::Load(inL);
-    const auto right = V::Load(inR);
     V::StorePairs(shaped, WeightedShape<V, Algorithm>(k, left), WeightedShape<V, Algorithm>(k, right));
     V::StorePairs(dry, V::Mul(k.dry, left), V::Mul(k.dry, right));
 }
@@ -106,26 +104,32 @@ template <class V, int Algorithm>
 {
     int i = 0;
     for (; i + V::kWidth <= frames; i += V::kWidth) {
-        ShapeGroup<V, Algorithm>(k, inL + i, inR + i, shaped + 2 * i, dry + 2 * i);
+        ShapeLanes<V, Algorithm>(k, V::Load(inL + i), V::Load(inR + i), shaped + 2 * i, dry + 2 * i);
     }
     if (i < frames) {
-        // The partial group from zero-padded copies; its extra pairs land in the scratch padding.
-        double padL[V::kWidth] = {};
-        double padR[V::kWidth] = {};
-        for (int j = 0; i + j < frames; ++j) {
-            padL[j] = inL[i + j];
-            padR[j] = inR[i + j];
-        }
-        ShapeGroup<V, Algorithm>(k, padL, padR, shaped + 2 * i, dry + 2 * i);
+        // The partial group reads only the frames there are; its extra pairs land in the
+        // scratch padding.
+        ShapeLanes<V, Algorithm>(k, V::LoadFirst(inL + i, frames - i), V::LoadFirst(inR + i, frames - i),
+                                 shaped + 2 * i, dry + 2 * i);
     }
 }
 
-// The Round and Antialias recurrence (Off, x2, x2+, x3), pan and mix for one slice; the
-// history stays in registers.
+// The last two outputs of both channels, (left, right) in one register each.
+struct PairHistory {
+    __m128d last;
+    __m128d older;
+};
+
 template <int Mode>
-[[gnu::always_inline]] inline void MixSlice(const ChainScratch& scratch, int frames, __m128d round, __m128d wetGain,
-                                            double* outL, double* outR, __m128d& last, __m128d& older)
+[[gnu::always_inline]] inline PairHistory MixSlice(const ChainScratch& scratch, int frames, __m128d round,
+                                                   __m128d wetGain, double* outL, double* outR, PairHistory history)
 {
+    __m128d last = history.last;
+    __m128d older = history.older;
+    // Fresh copies the register allocator treats apart from the history it keeps across the
+    // shaping pass: GCC 12 otherwise leaves the history on the stack in some of these loops,
+    // adding a store and a load to every frame's serial path.
+    asm("" : "+x"(last), "+x"(older));
     const __m128d half = _mm_set1_pd(0.5);
     const __m128d third = _mm_set1_pd(kAntialiasThird);
     for (int f = 0; f < frames; ++f) {
@@ -147,6 +151,7 @@ template <int Mode>
         _mm_storel_pd(&outL[f], out);
         _mm_storeh_pd(&outR[f], out);
     }
+    return {last, older};
 }
 
 template <class V, int Algorithm, int Mode>
@@ -156,15 +161,14 @@ void RunSlices(const ChainCoefficients& c, double* const* inputs, double* const*
     const LaneConstants<V> k(c);
     const __m128d round = _mm_set1_pd(c.round);
     const __m128d wetGain = _mm_set_pd(c.wetRight, c.wetLeft);
-    __m128d last = _mm_loadu_pd(history.last);
-    __m128d older = _mm_loadu_pd(history.older);
+    PairHistory pair = {_mm_loadu_pd(history.last), _mm_loadu_pd(history.older)};
     for (int done = 0; done < frames; done += kChainSliceFrames) {
         const int n = frames - done < kChainSliceFrames ? frames - done : kChainSliceFrames;
         ShapeGroups<V, Algorithm>(k, inputs[0] + done, inputs[1] + done, n, scratch.shaped, scratch.dry);
-        MixSlice<Mode>(scratch, n, round, wetGain, outputs[0] + done, outputs[1] + done, last, older);
+        pair = MixSlice<Mode>(scratch, n, round, wetGain, outputs[0] + done, outputs[1] + done, pair);
     }
-    _mm_storeu_pd(history.last, last);
-    _mm_storeu_pd(history.older, older);
+    _mm_storeu_pd(history.last, pair.last);
+    _mm_storeu_pd(history.older, pair.older);
 }
 
 // Modes other than x2, x2+ and x3 leave the signal as Off does.

@@ -11,6 +11,8 @@ struct Sse2Lanes {
 
     static Reg Set(double v) { return _mm_set1_pd(v); }
     static Reg Load(const double* p) { return _mm_loadu_pd(p); }
+    // The first count (< 2) doubles, zeros after them.
+    static Reg LoadFirst(const double* p, int) { return _mm_load_sd(p); }
     static Reg Add(Reg a, Reg b) { return _mm_add_pd(a, b); }
     static Reg Sub(Reg a, Reg b) { return _mm_sub_pd(a, b); }
     static Reg Mul(Reg a, Reg b) { return _mm_mul_pd(a, b); }
