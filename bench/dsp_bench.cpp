@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "effect/antialias_step.h"
 #include "effect/drive_chain.h"
 #include "vst/denormals.h"
 
@@ -79,26 +80,14 @@ void BM_FastPath(benchmark::State& state)
     PerFrame(state);
 }
 
-// The serial part alone: both channels in one SSE2 register, the plain loop's operations in its
-// order, reading ready-weighted samples and writing the results. Nothing can run faster than this.
+// The serial part alone: the fast path's own recurrence step (both channels in one SSE2
+// register, the plain loop's operations in its order), reading ready-weighted samples and
+// writing the results. The full chain cannot run faster than this.
 template <int Mode>
 void RecurrenceOnly(const double* shaped, double* out, __m128d round, __m128d& last, __m128d& older)
 {
-    const __m128d half = _mm_set1_pd(0.5);
-    const __m128d third = _mm_set1_pd(kAntialiasThird);
     for (int f = 0; f < kBlock; ++f) {
-        __m128d y = _mm_add_pd(_mm_load_pd(shaped + 2 * f), _mm_mul_pd(round, last));
-        if constexpr (Mode == 1) {
-            y = _mm_mul_pd(_mm_add_pd(y, last), half);
-        } else if constexpr (Mode == 2) {
-            y = _mm_mul_pd(_mm_add_pd(y, older), half);
-            older = last;
-        } else if constexpr (Mode == 3) {
-            y = _mm_mul_pd(_mm_add_pd(_mm_add_pd(y, _mm_move_sd(last, older)), _mm_move_sd(older, last)), third);
-            older = last;
-        }
-        last = y;
-        _mm_store_pd(out + 2 * f, y);
+        _mm_store_pd(out + 2 * f, RoundAndAntialias<Mode>(_mm_load_pd(shaped + 2 * f), round, last, older));
     }
 }
 

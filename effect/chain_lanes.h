@@ -9,6 +9,7 @@
 
 #include <emmintrin.h>
 
+#include "effect/antialias_step.h"
 #include "effect/chain_kernels.h"
 
 // One slice is inlined whole into the loop over slices, so the history and the constants stay in
@@ -130,23 +131,8 @@ template <int Mode>
     // shaping pass: GCC 12 otherwise leaves the history on the stack in some of these loops,
     // adding a store and a load to every frame's serial path.
     asm("" : "+x"(last), "+x"(older));
-    const __m128d half = _mm_set1_pd(0.5);
-    const __m128d third = _mm_set1_pd(kAntialiasThird);
     for (int f = 0; f < frames; ++f) {
-        __m128d y = _mm_add_pd(_mm_load_pd(scratch.shaped + 2 * f), _mm_mul_pd(round, last));
-        if constexpr (Mode == 1) {
-            y = _mm_mul_pd(_mm_add_pd(y, last), half);
-        } else if constexpr (Mode == 2) {
-            y = _mm_mul_pd(_mm_add_pd(y, older), half);
-            older = last;
-        } else if constexpr (Mode == 3) {
-            // Left adds y, older, last; right adds last, y, older (the same as y + last).
-            const __m128d second = _mm_move_sd(last, older);
-            const __m128d remaining = _mm_move_sd(older, last);
-            y = _mm_mul_pd(_mm_add_pd(_mm_add_pd(y, second), remaining), third);
-            older = last;
-        }
-        last = y;
+        const __m128d y = RoundAndAntialias<Mode>(_mm_load_pd(scratch.shaped + 2 * f), round, last, older);
         const __m128d out = _mm_add_pd(_mm_mul_pd(wetGain, y), _mm_load_pd(scratch.dry + 2 * f));
         _mm_storel_pd(&outL[f], out);
         _mm_storeh_pd(&outR[f], out);
