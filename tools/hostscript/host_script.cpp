@@ -4,8 +4,8 @@
 #include <cstring>
 
 namespace {
-constexpr uint8_t kLongText = 255;
-constexpr uint32_t kMaxTextBytes = 4096;
+constexpr uint8_t kLongLength = 255;
+constexpr uint32_t kMaxLength = 1 << 20;
 }  // namespace
 
 uint8_t ScriptReader::Byte()
@@ -30,13 +30,15 @@ float ScriptReader::Float()
     return value;
 }
 
+size_t ScriptReader::Length()
+{
+    const size_t length = Byte();
+    return std::min<size_t>(length == kLongLength ? Word() % (kMaxLength + 1) : length, Remaining());
+}
+
 std::string ScriptReader::Text()
 {
-    size_t length = Byte();
-    if (length == kLongText) {
-        length = Word() % (kMaxTextBytes + 1);
-    }
-    length = std::min(length, Remaining());
+    const size_t length = Length();
     std::string text(reinterpret_cast<const char*>(data + pos), length);
     pos += length;
     return text;
@@ -44,7 +46,7 @@ std::string ScriptReader::Text()
 
 std::vector<uint8_t> ScriptReader::Blob()
 {
-    const size_t length = std::min<size_t>(Word(), Remaining());
+    const size_t length = Length();
     std::vector<uint8_t> blob(data + pos, data + pos + length);
     pos += length;
     return blob;
@@ -71,20 +73,24 @@ ScriptWriter& ScriptWriter::RawFloat(float value)
     return RawWord(bits);
 }
 
+ScriptWriter& ScriptWriter::Length(size_t length)
+{
+    if (length < kLongLength) {
+        return Byte(static_cast<uint8_t>(length));
+    }
+    return Byte(kLongLength).Word(static_cast<uint32_t>(length));
+}
+
 ScriptWriter& ScriptWriter::Text(const std::string& text)
 {
-    if (text.size() < kLongText) {
-        Byte(static_cast<uint8_t>(text.size()));
-    } else {
-        Byte(kLongText).Word(static_cast<uint32_t>(text.size()));
-    }
+    Length(text.size());
     bytes.insert(bytes.end(), text.begin(), text.end());
     return *this;
 }
 
 ScriptWriter& ScriptWriter::Blob(const std::vector<uint8_t>& blob)
 {
-    Word(static_cast<uint32_t>(blob.size()));
+    Length(blob.size());
     bytes.insert(bytes.end(), blob.begin(), blob.end());
     return *this;
 }

@@ -62,12 +62,14 @@ public:
     uint8_t Byte();
     uint32_t Word();
     float Float();
-    // A length byte (255: a word-sized length follows, at most 4 KiB) and that many bytes.
+    // A length and that many bytes, cut to what the script still holds. The length is a
+    // byte; 255 means a word follows with the length (at most 1 MiB).
     std::string Text();
-    // A word-sized length and that many bytes, cut to what the script still holds.
     std::vector<uint8_t> Blob();
 
 private:
+    size_t Length();
+
     const uint8_t* data;
     size_t size;
     size_t pos = 0;
@@ -92,6 +94,8 @@ public:
     const std::vector<uint8_t>& Bytes() const { return bytes; }
 
 private:
+    ScriptWriter& Length(size_t length);
+
     std::vector<uint8_t> bytes;
 };
 
