@@ -15,6 +15,7 @@
 #include "host_error.h"
 #include "options.h"
 #include "plugin_host.h"
+#include "stress_sequence.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -446,13 +447,22 @@ void StressRun::PrintSummary(double seconds) const
 
 int RunStress(const std::vector<std::string>& args)
 {
-    const Arguments arguments(args, {{"seconds", true, false}, {"hang-limit", true, false}, {"seed", true, false}});
-    arguments.ExpectPositionals(1, 1, "ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N]");
+    const Arguments arguments(args, {{"seconds", true, false},
+                                     {"hang-limit", true, false},
+                                     {"seed", true, false},
+                                     {"sequence", false, false},
+                                     {"script", true, false},
+                                     {"strict", false, false}});
+    arguments.ExpectPositionals(1, 1, "ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N] "
+                                      "[--sequence [--strict] | --script FILE [--strict]]");
     const double seconds = arguments.Number("seconds", 10.0, 0.1, 86400.0);
     const double hangLimit = arguments.Number("hang-limit", 10.0, 0.1, 3600.0);
     const auto seed = static_cast<uint64_t>(arguments.Integer("seed", 1, 0, 0x7FFFFFFF));
     const PluginLibrary library(arguments.Positionals()[0]);
     const HangWatch watch(hangLimit);
+    if (arguments.Has("sequence") || arguments.Has("script")) {
+        return RunSequenceStress(library, {seconds, seed, arguments.Has("strict"), arguments.Text("script", "")});
+    }
     const auto start = Clock::now();
     StressRun run(library, seconds, seed);
     run.Run();

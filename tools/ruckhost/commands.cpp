@@ -40,7 +40,7 @@ const Command kCommands[] = {
      "the same options; its state files hold the bundle's own state bytes, and program and\n"
      "settings reach the processor as parameter changes at the start of the first block.\n"},
     {"stress", RunStress, "torture-test a plug-in for a bounded time",
-     "usage: ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N]\n"
+     "usage: ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N] [--sequence | --script FILE]\n"
      "Rounds of: many instances created and closed; one instance processing on one thread\n"
      "(block sizes up to the announced maximum, then twice that; silence, noise, DC, very\n"
      "loud and denormal input) while a second automates random parameters and reads them\n"
@@ -50,7 +50,16 @@ const Command kCommands[] = {
      "Fails with a message on a crash, a call hanging longer than --hang-limit (default\n"
      "10 s), non-finite output for finite input, or a state that does not restore.\n"
      "  --seconds N   how long to run (default 10)\n"
-     "  --seed N      seed of the random choices (default 1)\n"},
+     "  --seed N      seed of the random choices (default 1)\n"
+     "  --sequence    instead: random host action scripts (instances, set-up, blocks of odd\n"
+     "                sizes and layouts, parameters, programs, damaged chunks, texts, vendor\n"
+     "                requests, state round trips) with checks after every step: finite\n"
+     "                output, nothing written outside the buffers, texts terminated, values\n"
+     "                in 0..1, a restored state that sounds the same; promises of our own\n"
+     "                that others need not keep are listed as notes\n"
+     "  --script FILE play one such script from a file (a fuzzer input) instead\n"
+     "  --strict      with either: also send what no host sends (null buffers, 4x the block\n"
+     "                size, NaN rates and values) and fail on the notes\n"},
     {"bench", RunBench, "time plug-ins on the same signal in the same run",
      "usage: ruckhost bench PLUGIN [PLUGIN ...] [--seconds N] [--block N] [--rounds N]\n"
      "For each plug-in: instantiation time, and ns per stereo frame and real-time factor\n"
