@@ -17,7 +17,7 @@ constexpr uint8_t kCanary = 0xA5;
 constexpr size_t kHostTextBytes = 256;
 constexpr size_t kTextGuardBytes = 64;
 constexpr size_t kGuardFrames = 16;
-constexpr int kMaxFrames = 1 << 16;
+constexpr int kMaxFrames = 1 << 14;
 constexpr int kMaxChannels = 64;
 constexpr int kMaxCheckedParameters = 4096;
 constexpr int kPoliteBlock = 512;
@@ -856,10 +856,11 @@ AEffect* ScriptPlayer::Twin(const Instance& original, const SavedState& state)
     return twin;
 }
 
-// The current instance's state restored into a fresh twin: the twin reads back the same
-// parameter values and saves the same state, and a third instance given the twin's state
-// renders the same block as the twin, bit for bit. (The original itself is not compared:
-// an effect's filter history may rightly outlive a reset.)
+// The current instance's state (its program chunk when it flags chunks, as hosts decide,
+// else its parameter values) restored into a fresh twin: the twin saves the same state,
+// and a third instance given the twin's state renders the same block as the twin, bit for
+// bit. (The original itself is not compared: an effect's filter history may rightly
+// outlive a reset.)
 void ScriptPlayer::StateCheck()
 {
     const Instance& original = Current();
@@ -869,7 +870,13 @@ void ScriptPlayer::StateCheck()
         return;
     }
     const SavedState resaved = SaveState(twin);
-    Promise(resaved.parameters == state.parameters, "a state restored into a fresh instance reads back other parameter values");
+    // Values that went in through setParameter may come back snapped to their steps; a
+    // chunk is the plug-in's own record and must bring back exactly what it held.
+    for (size_t i = 0; !state.chunk.empty() && i < state.parameters.size() && i < resaved.parameters.size(); ++i) {
+        Promise(resaved.parameters[i] == state.parameters[i],
+                "a state restored into a fresh instance reads back parameter " + std::to_string(i) + " as " +
+                    std::to_string(resaved.parameters[i]) + ", not " + std::to_string(state.parameters[i]));
+    }
     Require(resaved.chunk == state.chunk, "a state restored into a fresh instance does not save the same bytes again");
     AEffect* third = Twin(original, resaved);
     if (third != nullptr && failure.empty()) {
