@@ -452,16 +452,18 @@ int RunStress(const std::vector<std::string>& args)
                                      {"seed", true, false},
                                      {"sequence", false, false},
                                      {"script", true, false},
-                                     {"strict", false, false}});
+                                     {"strict", false, false},
+                                     {"keep-script", true, false}});
     arguments.ExpectPositionals(1, 1, "ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N] "
-                                      "[--sequence [--strict] | --script FILE [--strict]]");
+                                      "[--sequence [--keep-script FILE] | --script FILE] [--strict]");
     const double seconds = arguments.Number("seconds", 10.0, 0.1, 86400.0);
     const double hangLimit = arguments.Number("hang-limit", 10.0, 0.1, 3600.0);
     const auto seed = static_cast<uint64_t>(arguments.Integer("seed", 1, 0, 0x7FFFFFFF));
     const PluginLibrary library(arguments.Positionals()[0]);
     const HangWatch watch(hangLimit);
     if (arguments.Has("sequence") || arguments.Has("script")) {
-        return RunSequenceStress(library, {seconds, seed, arguments.Has("strict"), arguments.Text("script", "")});
+        return RunSequenceStress(library, {seconds, seed, arguments.Has("strict"), arguments.Text("script", ""),
+                                           arguments.Text("keep-script", "")});
     }
     const auto start = Clock::now();
     StressRun run(library, seconds, seed);

@@ -57,6 +57,8 @@ const Command kCommands[] = {
      "                output, nothing written outside the buffers, texts terminated, values\n"
      "                in 0..1, a restored state that sounds the same; promises of our own\n"
      "                that others need not keep are listed as notes\n"
+     "  --keep-script FILE  with --sequence: each script is written to FILE before it\n"
+     "                plays, so the one that failed or crashed is there afterwards\n"
      "  --script FILE play one such script from a file (a fuzzer input) instead\n"
      "  --strict      with either: also send what no host sends (null buffers, 4x the block\n"
      "                size, NaN rates and values) and fail on the notes\n"},

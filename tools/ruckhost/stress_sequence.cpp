@@ -75,6 +75,10 @@ int RunSequenceStress(const PluginLibrary& library, const SequenceSettings& sett
         std::mt19937_64 rng(settings.seed);
         do {
             const std::vector<uint8_t> script = RandomScript(rng);
+            if (!settings.keepFile.empty()) {
+                // Saved before playing, so that a crash leaves it behind too.
+                WriteFileAtomically(settings.keepFile, script);
+            }
             PlayScript(library, script, settings.strict,
                        "seed " + std::to_string(settings.seed) + " script " + std::to_string(totals.scripts + 1), totals);
         } while (Clock::now() < deadline);

@@ -11,7 +11,8 @@ struct SequenceSettings {
     double seconds = 10.0;
     uint64_t seed = 1;
     bool strict = false;
-    std::string scriptFile;  // play this one script instead of random ones
+    std::string scriptFile;   // play this one script instead of random ones
+    std::string keepFile;     // each random script is written here before it plays
 };
 
 // Prints a summary and returns 0 when every check held; throws HostError otherwise.
