@@ -35,27 +35,16 @@ tresult Vst3Component::queryInterface(const char* iid, void** obj)
                         {&kProcessContextRequirementsIid, static_cast<IProcessContextRequirements*>(this)}});
 }
 
-uint32_t Vst3Component::release()
-{
-    const uint32_t left = refs.Drop();
-    if (left == 0) {
-        delete this;
-    }
-    return left;
-}
-
 tresult Vst3Component::initialize(FUnknown*)
 {
     if (effect) {
         return kResultOk;
     }
-    effect.reset(make(nullptr));
+    effect.reset(MakeReadyInstance(make, nullptr));
     if (!effect) {
         return kOutOfMemory;
     }
-    effect->EnsureOneProgram();
     effect->DropEditor();
-    effect->NotifyAllParameters();
     return kResultOk;
 }
 
@@ -92,7 +81,7 @@ tresult Vst3Component::getBusInfo(int32_t type, int32_t dir, int32_t index, BusI
     bus->mediaType = kAudio;
     bus->direction = dir;
     bus->channelCount = Channels();
-    CopyText16(bus->name, dir == kInput ? "Input" : "Output");
+    CopyText(bus->name, dir == kInput ? "Input" : "Output");
     bus->busType = kMain;
     bus->flags = kDefaultActive;
     return kResultOk;
@@ -117,13 +106,7 @@ tresult Vst3Component::setActive(TBool state)
 
 tresult Vst3Component::setState(IBStream* state)
 {
-    std::vector<uint8_t> bytes;
-    if (!effect || !ReadToEnd(state, bytes)) {
-        return effect ? kInvalidArgument : kNotInitialized;
-    }
-    return effect->RestoreChunk(stateChunk, bytes.data(), static_cast<int64_t>(bytes.size()), false)
-               ? kResultOk
-               : kInvalidArgument;
+    return RestoreFrom(state, effect.get(), stateChunk);
 }
 
 tresult Vst3Component::getState(IBStream* state)

@@ -9,8 +9,6 @@
 #include "vst3/com_object.h"
 #include "vst3/vst3_plugin.h"
 
-using IVst3Maker = IVst3Plugin* (*)(IVst3HostLink* host);
-
 class Vst3Component final : public vst3::IComponent,
                             public vst3::IAudioProcessor,
                             public vst3::IProcessContextRequirements {
@@ -21,7 +19,7 @@ public:
 
     vst3::tresult queryInterface(const char* iid, void** obj) override;
     uint32_t addRef() override { return refs.Add(); }
-    uint32_t release() override;
+    uint32_t release() override { return refs.Release(this); }
 
     vst3::tresult initialize(vst3::FUnknown* context) override;
     vst3::tresult terminate() override;
@@ -49,6 +47,7 @@ public:
     uint32_t getProcessContextRequirements() override { return 0; }
 
 private:
+    friend class vst3::RefCount;
     struct QueueCursor {
         vst3::IParamValueQueue* queue;
         int32_t count;

@@ -16,6 +16,16 @@ class RefCount {
 public:
     uint32_t Add() { return ++count; }
     uint32_t Drop() { return --count; }
+    // Drops a reference; the last one deletes the owner (which befriends this class).
+    template <typename Owner>
+    uint32_t Release(Owner* owner)
+    {
+        const uint32_t left = Drop();
+        if (left == 0) {
+            delete owner;
+        }
+        return left;
+    }
 
 private:
     std::atomic<uint32_t> count{1};
@@ -37,14 +47,15 @@ void CopyText16(char16* field, size_t fieldUnits, const char* text);
 // A UTF-16 text read back into 8 bits: units beyond Latin-1 become '?'.
 void CopyTextFrom16(char* field, size_t fieldSize, const char16* text, size_t maxUnits);
 
+// The same into a whole record field, 8-bit or UTF-16 by the field's type.
 template <size_t N>
-void CopyText8(char (&field)[N], const char* text)
+void CopyText(char (&field)[N], const char* text)
 {
     CopyText8(field, N, text);
 }
 
 template <size_t N>
-void CopyText16(char16 (&field)[N], const char* text)
+void CopyText(char16 (&field)[N], const char* text)
 {
     CopyText16(field, N, text);
 }

@@ -42,26 +42,15 @@ tresult Vst3Controller::queryInterface(const char* iid, void** obj)
                         {&kUnitInfoIid, static_cast<IUnitInfo*>(this)}});
 }
 
-uint32_t Vst3Controller::release()
-{
-    const uint32_t left = refs.Drop();
-    if (left == 0) {
-        delete this;
-    }
-    return left;
-}
-
 tresult Vst3Controller::initialize(FUnknown*)
 {
     if (effect) {
         return kResultOk;
     }
-    effect.reset(make(this));
+    effect.reset(MakeReadyInstance(make, this));
     if (!effect) {
         return kOutOfMemory;
     }
-    effect->EnsureOneProgram();
-    effect->NotifyAllParameters();
     const int count = effect->ParameterCount();
     defaults.reset(new (std::nothrow) double[static_cast<size_t>(count)]);
     if (!defaults) {
@@ -93,13 +82,7 @@ void Vst3Controller::ReleaseHandler()
 
 tresult Vst3Controller::setComponentState(IBStream* state)
 {
-    std::vector<uint8_t> bytes;
-    if (!effect || !ReadToEnd(state, bytes)) {
-        return effect ? kInvalidArgument : kNotInitialized;
-    }
-    return effect->RestoreChunk(stateChunk, bytes.data(), static_cast<int64_t>(bytes.size()), false)
-               ? kResultOk
-               : kInvalidArgument;
+    return RestoreFrom(state, effect.get(), stateChunk);
 }
 
 bool Vst3Controller::IsParameter(ParamID id) const
@@ -115,8 +98,8 @@ int32_t Vst3Controller::getParameterCount()
 void Vst3Controller::FillProgramInfo(ParameterInfo& info) const
 {
     info.id = IVst3Plugin::kProgramParamId;
-    CopyText16(info.title, "Program");
-    CopyText16(info.shortTitle, "Program");
+    CopyText(info.title, "Program");
+    CopyText(info.shortTitle, "Program");
     info.stepCount = effect->ProgramCount() - 1;
     info.defaultNormalizedValue = 0.0;
     info.unitId = kRootUnitId;
@@ -135,9 +118,9 @@ tresult Vst3Controller::getParameterInfo(int32_t paramIndex, ParameterInfo* info
     }
     const IParameter& parameter = *effect->Parameter(paramIndex);
     info->id = static_cast<ParamID>(paramIndex);
-    CopyText16(info->title, parameter.Name());
-    CopyText16(info->shortTitle, parameter.Name());
-    CopyText16(info->units, parameter.Label());
+    CopyText(info->title, parameter.Name());
+    CopyText(info->shortTitle, parameter.Name());
+    CopyText(info->units, parameter.Label());
     info->stepCount = StepCountOf(parameter);
     info->defaultNormalizedValue = defaults[paramIndex];
     info->unitId = kRootUnitId;
@@ -154,7 +137,7 @@ tresult Vst3Controller::getParamStringByValue(ParamID id, double valueNormalized
     if (IsParameter(id)) {
         effect->FormatNormalized(static_cast<int>(id), valueNormalized, text, sizeof text);
     } else if (effect && id == IVst3Plugin::kProgramParamId) {
-        CopyText8(text, effect->ProgramName(effect->ProgramForNormalized(valueNormalized)));
+        CopyText(text, effect->ProgramName(effect->ProgramForNormalized(valueNormalized)));
     } else {
         return kInvalidArgument;
     }
@@ -266,7 +249,7 @@ tresult Vst3Controller::getUnitInfo(int32_t unitIndex, UnitInfo* info)
     *info = UnitInfo{};
     info->id = kRootUnitId;
     info->parentUnitId = kNoParentUnitId;
-    CopyText16(info->name, effect->EffectName());
+    CopyText(info->name, effect->EffectName());
     info->programListId = kProgramListId;
     return kResultOk;
 }
@@ -278,7 +261,7 @@ tresult Vst3Controller::getProgramListInfo(int32_t listIndex, ProgramListInfo* i
     }
     *info = ProgramListInfo{};
     info->id = kProgramListId;
-    CopyText16(info->name, "Factory programs");
+    CopyText(info->name, "Factory programs");
     info->programCount = effect->ProgramCount();
     return kResultOk;
 }

@@ -17,7 +17,7 @@ public:
 
     vst3::tresult queryInterface(const char* iid, void** obj) override;
     uint32_t addRef() override { return refs.Add(); }
-    uint32_t release() override;
+    uint32_t release() override { return refs.Release(this); }
 
     vst3::tresult initialize(vst3::FUnknown* context) override;
     vst3::tresult terminate() override;
@@ -57,6 +57,7 @@ public:
     IVst3Plugin* Effect() const { return effect.get(); }
 
 private:
+    friend class vst3::RefCount;
     static constexpr int32_t kProgramListId = 1;
 
     ~Vst3Controller();

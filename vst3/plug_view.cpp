@@ -46,15 +46,6 @@ tresult Vst3View::queryInterface(const char* iid, void** obj)
                        });
 }
 
-uint32_t Vst3View::release()
-{
-    const uint32_t left = refs.Drop();
-    if (left == 0) {
-        delete this;
-    }
-    return left;
-}
-
 tresult Vst3View::isPlatformTypeSupported(const char* type)
 {
     return type != nullptr && std::strcmp(type, kPlatformType) == 0 ? kResultTrue : kResultFalse;

@@ -21,7 +21,7 @@ public:
 
     vst3::tresult queryInterface(const char* iid, void** obj) override;
     uint32_t addRef() override { return refs.Add(); }
-    uint32_t release() override;
+    uint32_t release() override { return refs.Release(this); }
 
     vst3::tresult isPlatformTypeSupported(const char* type) override;
     vst3::tresult attached(void* parent, const char* type) override;
@@ -45,6 +45,7 @@ public:
 #endif
 
 private:
+    friend class vst3::RefCount;
     ~Vst3View();
     vst3::ViewRect FaceRect() const;
     void StartRunLoop();

@@ -41,9 +41,9 @@ tresult Vst3Factory::getFactoryInfo(PFactoryInfo* factoryInfo)
         return kInvalidArgument;
     }
     *factoryInfo = PFactoryInfo{};
-    CopyText8(factoryInfo->vendor, info.vendor);
-    CopyText8(factoryInfo->url, info.url);
-    CopyText8(factoryInfo->email, info.email);
+    CopyText(factoryInfo->vendor, info.vendor);
+    CopyText(factoryInfo->url, info.url);
+    CopyText(factoryInfo->email, info.email);
     factoryInfo->flags = kFactoryUnicode;
     return kResultOk;
 }
@@ -69,53 +69,47 @@ uint32_t Vst3Factory::ClassFlags(int32_t index) const
     return index == kProcessorClass ? kDistributable : 0;
 }
 
-tresult Vst3Factory::getClassInfo(int32_t index, PClassInfo* classInfo)
+template <typename Info>
+bool Vst3Factory::FillBasics(int32_t index, Info* classInfo) const
 {
     if (classInfo == nullptr || index < 0 || index >= kClassCount) {
-        return kInvalidArgument;
+        return false;
     }
-    *classInfo = PClassInfo{};
+    *classInfo = Info{};
     std::memcpy(classInfo->cid, ClassId(index).bytes, sizeof classInfo->cid);
     classInfo->cardinality = kManyInstances;
-    CopyText8(classInfo->category, Category(index));
-    CopyText8(classInfo->name, info.name);
+    CopyText(classInfo->category, Category(index));
+    CopyText(classInfo->name, info.name);
+    return true;
+}
+
+template <typename Info>
+tresult Vst3Factory::FillAll(int32_t index, Info* classInfo) const
+{
+    if (!FillBasics(index, classInfo)) {
+        return kInvalidArgument;
+    }
+    classInfo->classFlags = ClassFlags(index);
+    CopyText(classInfo->subCategories, SubCategories(index));
+    CopyText(classInfo->vendor, info.vendor);
+    CopyText(classInfo->version, info.version);
+    CopyText(classInfo->sdkVersion, kSdkVersion);
     return kResultOk;
+}
+
+tresult Vst3Factory::getClassInfo(int32_t index, PClassInfo* classInfo)
+{
+    return FillBasics(index, classInfo) ? kResultOk : kInvalidArgument;
 }
 
 tresult Vst3Factory::getClassInfo2(int32_t index, PClassInfo2* classInfo)
 {
-    if (classInfo == nullptr || index < 0 || index >= kClassCount) {
-        return kInvalidArgument;
-    }
-    *classInfo = PClassInfo2{};
-    std::memcpy(classInfo->cid, ClassId(index).bytes, sizeof classInfo->cid);
-    classInfo->cardinality = kManyInstances;
-    CopyText8(classInfo->category, Category(index));
-    CopyText8(classInfo->name, info.name);
-    classInfo->classFlags = ClassFlags(index);
-    CopyText8(classInfo->subCategories, SubCategories(index));
-    CopyText8(classInfo->vendor, info.vendor);
-    CopyText8(classInfo->version, info.version);
-    CopyText8(classInfo->sdkVersion, kSdkVersion);
-    return kResultOk;
+    return FillAll(index, classInfo);
 }
 
 tresult Vst3Factory::getClassInfoUnicode(int32_t index, PClassInfoW* classInfo)
 {
-    if (classInfo == nullptr || index < 0 || index >= kClassCount) {
-        return kInvalidArgument;
-    }
-    *classInfo = PClassInfoW{};
-    std::memcpy(classInfo->cid, ClassId(index).bytes, sizeof classInfo->cid);
-    classInfo->cardinality = kManyInstances;
-    CopyText8(classInfo->category, Category(index));
-    CopyText16(classInfo->name, info.name);
-    classInfo->classFlags = ClassFlags(index);
-    CopyText8(classInfo->subCategories, SubCategories(index));
-    CopyText16(classInfo->vendor, info.vendor);
-    CopyText16(classInfo->version, info.version);
-    CopyText16(classInfo->sdkVersion, kSdkVersion);
-    return kResultOk;
+    return FillAll(index, classInfo);
 }
 
 tresult Vst3Factory::createInstance(const char* cid, const char* iid, void** obj)

@@ -44,6 +44,12 @@ private:
     const char* Category(int32_t index) const;
     const char* SubCategories(int32_t index) const;
     uint32_t ClassFlags(int32_t index) const;
+    // The fields every class record has; false for a bad index or record.
+    template <typename Info>
+    bool FillBasics(int32_t index, Info* classInfo) const;
+    // Those and the fields of the version 2 and Unicode records.
+    template <typename Info>
+    vst3::tresult FillAll(int32_t index, Info* classInfo) const;
 
     const IVst3ClassInfo& info;
     vst3::RefCount refs;

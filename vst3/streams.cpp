@@ -31,6 +31,19 @@ bool ReadToEnd(IBStream* stream, std::vector<uint8_t>& bytes)
     }
 }
 
+tresult RestoreFrom(IBStream* stream, IVst3Plugin* effect, IDataChunk& chunk)
+{
+    std::vector<uint8_t> bytes;
+    if (effect == nullptr) {
+        return kNotInitialized;
+    }
+    if (!ReadToEnd(stream, bytes)) {
+        return kInvalidArgument;
+    }
+    return effect->RestoreChunk(chunk, bytes.data(), static_cast<int64_t>(bytes.size()), false) ? kResultOk
+                                                                                                : kInvalidArgument;
+}
+
 bool WriteAll(IBStream* stream, const uint8_t* bytes, int32_t size)
 {
     if (stream == nullptr || size < 0) {

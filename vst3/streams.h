@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "vst3/vst3_abi.h"
+#include "plug/data_chunk.h"
+#include "vst3/vst3_plugin.h"
 
 namespace vst3 {
 
@@ -15,5 +16,8 @@ constexpr int32_t kMaxStateBytes = 1 << 20;
 // stream holds more than kMaxStateBytes.
 bool ReadToEnd(IBStream* stream, std::vector<uint8_t>& bytes);
 bool WriteAll(IBStream* stream, const uint8_t* bytes, int32_t size);
+
+// The stream's state into the instance through the chunk, whole or not at all.
+tresult RestoreFrom(IBStream* stream, IVst3Plugin* effect, IDataChunk& chunk);
 
 }  // namespace vst3

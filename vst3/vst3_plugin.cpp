@@ -31,6 +31,16 @@ IVst3Plugin::IVst3Plugin(IVst3HostLink* hostLink, int parameterCount, const char
     ChangeBlockSize(1024);
 }
 
+IVst3Plugin* MakeReadyInstance(IVst3Maker make, IVst3HostLink* host)
+{
+    IVst3Plugin* effect = make(host);
+    if (effect != nullptr) {
+        effect->EnsureOneProgram();
+        effect->NotifyAllParameters();
+    }
+    return effect;
+}
+
 void IVst3Plugin::BeginEdit(int index)
 {
     EndPendingWheelEdit();

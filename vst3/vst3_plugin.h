@@ -19,6 +19,9 @@ protected:
     ~IVst3HostLink() = default;
 };
 
+class IVst3Plugin;
+using IVst3Maker = IVst3Plugin* (*)(IVst3HostLink* host);
+
 class IVst3Plugin : public IEffectBase {
 public:
     // The program selector the controller exports besides the effect's parameters, whose
@@ -73,3 +76,7 @@ private:
     IVst3HostLink* host;
     const vst3::ProcessContext* processContext = nullptr;
 };
+
+// A new instance from the maker with its programs and coefficients in place, as a host
+// finds a VST2 instance after opening it; null when memory runs out.
+IVst3Plugin* MakeReadyInstance(IVst3Maker make, IVst3HostLink* host);

@@ -42,33 +42,34 @@ std::vector<std::vector<double>> TestSignal(int frames)
     return channels;
 }
 
-// 64-bit output of the VST3 bundle for the whole signal in host blocks; the changes go in
-// the first block.
-std::vector<std::vector<double>> RenderVst3(Vst3Instance& plug, const std::vector<std::vector<double>>& input,
-                                            HostParameterChanges* firstBlockChanges = nullptr)
+// 64-bit output for the whole signal in host blocks, each block through `process`.
+template <typename Process>
+std::vector<std::vector<double>> RenderInBlocks(const std::vector<std::vector<double>>& input, Process process)
 {
     const int frames = static_cast<int>(input[0].size());
     std::vector<std::vector<double>> output(2, std::vector<double>(input[0].size()));
     for (int done = 0; done < frames; done += kBlock) {
-        const int n = std::min(kBlock, frames - done);
         double* in[2] = {const_cast<double*>(input[0].data()) + done, const_cast<double*>(input[1].data()) + done};
         double* out[2] = {output[0].data() + done, output[1].data() + done};
-        EXPECT_EQ(plug.Process64(in, out, 2, n, done == 0 ? firstBlockChanges : nullptr), kResultOk);
+        process(in, out, std::min(kBlock, frames - done), done == 0);
     }
     return output;
 }
 
+// Through the VST3 bundle; the changes go in the first block.
+std::vector<std::vector<double>> RenderVst3(Vst3Instance& plug, const std::vector<std::vector<double>>& input,
+                                            HostParameterChanges* firstBlockChanges = nullptr)
+{
+    return RenderInBlocks(input, [&](double** in, double** out, int n, bool first) {
+        EXPECT_EQ(plug.Process64(in, out, 2, n, first ? firstBlockChanges : nullptr), kResultOk);
+    });
+}
+
 std::vector<std::vector<double>> RenderVst2(AEffect* effect, const std::vector<std::vector<double>>& input)
 {
-    const int frames = static_cast<int>(input[0].size());
-    std::vector<std::vector<double>> output(2, std::vector<double>(input[0].size()));
-    for (int done = 0; done < frames; done += kBlock) {
-        const int n = std::min(kBlock, frames - done);
-        double* in[2] = {const_cast<double*>(input[0].data()) + done, const_cast<double*>(input[1].data()) + done};
-        double* out[2] = {output[0].data() + done, output[1].data() + done};
+    return RenderInBlocks(input, [&](double** in, double** out, int n, bool) {
         effect->processDoubleReplacing(effect, in, out, n);
-    }
-    return output;
+    });
 }
 
 bool SameBits(const std::vector<std::vector<double>>& a, const std::vector<std::vector<double>>& b)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 using namespace vst3;
 
@@ -372,9 +373,21 @@ void Vst3Instance::Stop()
     started = false;
 }
 
-tresult Vst3Instance::Process(ProcessData& data, AudioBusBuffers& in, AudioBusBuffers& out, int frames,
-                              IParameterChanges* changes, IParameterChanges* reported)
+template <typename Sample>
+tresult Vst3Instance::Process(Sample** inputs, Sample** outputs, int channels, int frames, IParameterChanges* changes,
+                              IParameterChanges* reported)
 {
+    AudioBusBuffers in = {};
+    AudioBusBuffers out = {};
+    in.numChannels = out.numChannels = channels;
+    if constexpr (std::is_same_v<Sample, double>) {
+        in.channelBuffers64 = inputs;
+        out.channelBuffers64 = outputs;
+    } else {
+        in.channelBuffers32 = inputs;
+        out.channelBuffers32 = outputs;
+    }
+    ProcessData data = {};
     data.processMode = kOffline;
     data.symbolicSampleSize = sampleSize;
     data.numSamples = frames;
@@ -390,25 +403,13 @@ tresult Vst3Instance::Process(ProcessData& data, AudioBusBuffers& in, AudioBusBu
 tresult Vst3Instance::Process64(double** inputs, double** outputs, int channels, int frames,
                                 IParameterChanges* changes, IParameterChanges* reported)
 {
-    ProcessData data = {};
-    AudioBusBuffers in = {};
-    AudioBusBuffers out = {};
-    in.numChannels = out.numChannels = channels;
-    in.channelBuffers64 = inputs;
-    out.channelBuffers64 = outputs;
-    return Process(data, in, out, frames, changes, reported);
+    return Process(inputs, outputs, channels, frames, changes, reported);
 }
 
 tresult Vst3Instance::Process32(float** inputs, float** outputs, int channels, int frames,
                                 IParameterChanges* changes, IParameterChanges* reported)
 {
-    ProcessData data = {};
-    AudioBusBuffers in = {};
-    AudioBusBuffers out = {};
-    in.numChannels = out.numChannels = channels;
-    in.channelBuffers32 = inputs;
-    out.channelBuffers32 = outputs;
-    return Process(data, in, out, frames, changes, reported);
+    return Process(inputs, outputs, channels, frames, changes, reported);
 }
 
 std::vector<uint8_t> Vst3Instance::State()

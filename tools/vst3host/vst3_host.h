@@ -165,8 +165,9 @@ public:
     RecordingHandler handler;
 
 private:
-    vst3::tresult Process(vst3::ProcessData& data, vst3::AudioBusBuffers& in, vst3::AudioBusBuffers& out,
-                          int frames, vst3::IParameterChanges* changes, vst3::IParameterChanges* reported);
+    template <typename Sample>
+    vst3::tresult Process(Sample** inputs, Sample** outputs, int channels, int frames,
+                          vst3::IParameterChanges* changes, vst3::IParameterChanges* reported);
     void Create(const Vst3Bundle& bundle);
     void Connect();
 
