@@ -21,7 +21,7 @@ enum RuckParam : int {
     kParamCount
 };
 
-// The instruction sets of the fast path's frame-independent stages.
+// The instruction sets the fast path is built for.
 enum class SimdPath : int { kSse2, kAvx2, kAvx512 };
 
 class DriveChain {
