@@ -150,7 +150,8 @@ TEST(RuckhostInfo, ShowsTheRecordParametersAndPrograms)
     const CommandResult result = RunCaptured({"info", kPlugin});
     ASSERT_EQ(result.code, 0) << result.err;
     for (const char* text : {"effect name   Ruckstone", "vendor        Tolvi", "acdl (0x6163646C)",
-                             "flags         0x1019 (editor, mono, replacing, double)", "parameters    11",
+                             "flags         0x1019 (editor, mono, replacing, double)",
+                             "version       " RUCK_PROJECT_VERSION " (vendor version 10000, record version 10000)", "parameters    11",
                              "programs      25", "Flip Thresh", "Overdrive Fat", "dB", "Decimator bass 2",
                              "- 25 -"}) {
         EXPECT_NE(result.out.find(text), std::string::npos) << text;
@@ -316,5 +317,41 @@ TEST_F(RuckhostBadInput, OptionsAndStates)
     ExpectRenderFailure({"--save-state", "{missing}/s.state"}, "cannot create");
     ExpectFailure({"render", "{plugin}", "{in}"}, "missing arguments; usage: ruckhost render");
     ExpectFailure({"frobnicate"}, "unknown command 'frobnicate'");
+}
+
+TEST_F(RuckhostBadInput, PresetFiles)
+{
+    const std::string good = names["{folder}"] + "/good.fxp";
+    ASSERT_EQ(RunCaptured({"render", kPlugin, names["{in}"], names["{ok}"], "--save-preset", good}).code, 0);
+    std::filesystem::remove(names["{ok}"]);
+    const std::vector<uint8_t> bytes = ReadFileBytes(good);
+    // Each damaged copy: a cut, another plug-in's ID, one parameter less, an opaque chunk.
+    std::vector<uint8_t> foreign = bytes;
+    std::copy_n("XXXX", 4, foreign.begin() + 16);
+    std::vector<uint8_t> fewer(bytes.begin(), bytes.end() - 4);
+    fewer[27] = 10;
+    fewer[7] -= 4;
+    std::vector<uint8_t> chunk = bytes;
+    std::copy_n("FPCh", 4, chunk.begin() + 8);
+    chunk[56] = chunk[57] = chunk[58] = 0;
+    chunk[59] = 40;
+    const std::map<std::string, std::vector<uint8_t>> files = {{"{cut-fxp}", {bytes.begin(), bytes.end() - 1}},
+                                                               {"{foreign-fxp}", foreign},
+                                                               {"{fewer-fxp}", fewer},
+                                                               {"{chunk-fxp}", chunk}};
+    for (const auto& [key, content] : files) {
+        names[key] = folder.File(key.substr(1, key.size() - 2) + ".fxp");
+        WriteFileAtomically(names[key], content);
+    }
+    ExpectRenderFailure({"--preset", "{text}"}, "is not a VST preset file (no CcnK header)");
+    ExpectRenderFailure({"--preset", "{cut-fxp}"}, "is cut short: it ends inside its parameter values");
+    ExpectRenderFailure({"--preset", "{foreign-fxp}"}, "is a preset of plug-in 'XXXX', not of");
+    ExpectRenderFailure({"--preset", "{fewer-fxp}"}, "holds 10 parameter values; ");
+    ExpectRenderFailure({"--preset", "{chunk-fxp}"}, "holds a chunk, but ");
+    ExpectRenderFailure({"--preset", "{missing}"}, "cannot open");
+    ExpectRenderFailure({"--save-preset", "{missing}/p.fxp"}, "cannot create");
+    ExpectFailure({"preset", "import", "{plugin}", "{folder}/p"}, "unknown preset action 'import'");
+    ExpectFailure({"preset", "export", "{no-entry}", "{folder}/p"}, "is not a VST2 plug-in");
+    ExpectFailure({"preset", "export", "{plugin}", "{text}/p"}, "cannot create the folder");
 }
 }  // namespace

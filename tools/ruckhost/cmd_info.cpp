@@ -29,6 +29,13 @@ std::string FlagNames(VstInt32 flags)
     return names;
 }
 
+// A decimal vendor version, major * 10000 + minor * 100 + patch, as "major.minor.patch".
+std::string VersionText(long version)
+{
+    return std::to_string(version / 10000) + "." + std::to_string(version % 10000 / 100) + "." +
+           std::to_string(version % 100);
+}
+
 void PrintRecord(const PluginInstance& plugin)
 {
     const AEffect& e = *plugin.Effect();
@@ -37,8 +44,9 @@ void PrintRecord(const PluginInstance& plugin)
     std::printf("vendor        %s\n", plugin.Text(effGetVendorString).c_str());
     std::printf("product       %s\n", plugin.Text(effGetProductString).c_str());
     std::printf("unique ID     %s (0x%08X)\n", UniqueIdText(e.uniqueID).c_str(), static_cast<unsigned>(e.uniqueID));
-    std::printf("version       %d (vendor version %ld)\n", e.version,
-                static_cast<long>(plugin.Dispatch(effGetVendorVersion)));
+    const long vendorVersion = static_cast<long>(plugin.Dispatch(effGetVendorVersion));
+    std::printf("version       %s (vendor version %ld, record version %d)\n", VersionText(vendorVersion).c_str(),
+                vendorVersion, e.version);
     std::printf("VST version   %ld\n", static_cast<long>(plugin.Dispatch(effGetVstVersion)));
     std::printf("category      %ld\n", static_cast<long>(plugin.Dispatch(effGetPlugCategory)));
     std::printf("inputs        %d\n", e.numInputs);

@@ -5,6 +5,7 @@
 #include "files.h"
 #include "host_error.h"
 #include "options.h"
+#include "preset.h"
 #include "render.h"
 #include "settings.h"
 #include "state.h"
@@ -15,7 +16,7 @@ namespace {
 std::vector<OptionSpec> RenderOptions()
 {
     std::vector<OptionSpec> options = kSettingOptions;
-    options.insert(options.end(), {{"block", true, false},      {"double", false, false}, {"save-state", true, false},
+    options.insert(options.end(), {{"block", true, false},      {"double", false, false}, {"save-state", true, false}, {"save-preset", true, false},
                                    {"rate", true, false},       {"format", true, false}});
     return options;
 }
@@ -49,6 +50,9 @@ int RunRender(const std::vector<std::string>& args)
     const Audio output = RenderAudio(plugin, input.audio, settings);
     if (arguments.Has("save-state")) {
         WriteFileAtomically(arguments.Text("save-state", ""), SaveState(plugin));
+    }
+    if (arguments.Has("save-preset")) {
+        WritePresetFile(plugin, arguments.Text("save-preset", ""));
     }
     WriteWav(out, output, format);
     std::printf("rendered %zu frames (%zu to %zu channels, %d Hz) through %s into %s\n", input.audio.Frames(),

@@ -27,11 +27,14 @@ const Command kCommands[] = {
      "the whole file in blocks. A mono file goes through the plug-in's mono support, or is\n"
      "duplicated to its inputs (the result is then stereo).\n"
      "  --state FILE        load a state saved with --save-state\n"
+     "  --preset FILE       load a standard preset file: a program (.fxp) or a bank (.fxb)\n"
      "  --program N|NAME    select a program by index or name\n"
      "  --set PARAM=VALUE   set a parameter (name or index); VALUE is a display text or\n"
      "                      number as the plug-in shows it, or normalised with a suffix n\n"
      "                      (0.5n); repeatable\n"
-     "  --save-state FILE   save the plug-in's state after the settings above\n"
+     "  --save-preset FILE  save the current program as .fxp, or all programs when FILE\n"
+     "                      ends in .fxb, after the settings above\n"
+     "  --save-state FILE   save the plug-in's state in ruckhost's own format\n"
      "  --block N           block size in frames (1 to 65536, default 512)\n"
      "  --double            process in double precision (processDoubleReplacing)\n"
      "  --rate HZ           sample rate told to the plug-in (default: the file's)\n"
@@ -76,10 +79,16 @@ const Command kCommands[] = {
      "\"Decimator bass\" in double precision and writes 64-bit float WAVs into OUTDIR.\n"
      "  --plugin PATH   the plug-in (default: Ruckstone beside this executable)\n"},
     {"snapshot", RunSnapshot, "save a plug-in's editor face as a PNG",
-     "usage: ruckhost snapshot PLUGIN OUT.png [--program N|NAME] [--set PARAM=VALUE ...] [--state FILE]\n"
+     "usage: ruckhost snapshot PLUGIN OUT.png [--program N|NAME] [--set PARAM=VALUE ...] [--preset FILE]\n"
+     "       [--state FILE]\n"
      "Opens the plug-in, applies the settings as render does and saves the face of its editor,\n"
      "painted by the plug-in's own drawing code without a window (Ruckstone's vendor request\n"
      "'RkSn'; other plug-ins are refused with a message). OUT.png is written whole or not at all.\n"},
+    {"preset", RunPreset, "export a plug-in's programs as standard preset files",
+     "usage: ruckhost preset export PLUGIN DIR\n"
+     "Writes every program of the plug-in into DIR as a .fxp file (\"01 NAME.fxp\", ...) and\n"
+     "all of them as one bank, \"EFFECT.fxb\". The files are the VST 2.4 preset files hosts\n"
+     "exchange: parameter lists, or the plug-in's chunks when it declares chunks.\n"},
     {"compare", RunCompare, "compare two WAV files or two folders of them",
      "usage: ruckhost compare A B [--tolerance T] [--from S]\n"
      "A and B are WAV files, or folders whose WAV files are compared by name. Prints the\n"

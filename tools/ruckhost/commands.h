@@ -15,3 +15,4 @@ int RunBench(const std::vector<std::string>& args);
 int RunDemo(const std::vector<std::string>& args);
 int RunCompare(const std::vector<std::string>& args);
 int RunSnapshot(const std::vector<std::string>& args);
+int RunPreset(const std::vector<std::string>& args);

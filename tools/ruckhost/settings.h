@@ -1,4 +1,4 @@
-// What --state, --program and --set ask of an instance, applied in that order so that
+// What --state, --preset, --program and --set ask of an instance, applied in that order so that
 // later steps refine earlier ones (shared by render and snapshot).
 #pragma once
 
