@@ -3,7 +3,7 @@
 # system DLLs (no MinGW runtime, no zlib1.dll: Wine would hide those, Windows would not).
 set -u
 tree="${1:?build tree}"
-allowed='^(kernel32|user32|gdi32|advapi32|shell32|msvcrt|wininet|comctl32|ole32|ws2_32|msimg32|imm32|uxtheme|shlwapi|bcrypt|ntdll|api-ms-win-.*)\.dll$'
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|msvcrt|wininet|comctl32|ole32|ws2_32|msimg32|imm32|uxtheme|shlwapi|bcrypt|version|ntdll|api-ms-win-.*)\.dll$'
 status=0
 count=0
 while IFS= read -r -d '' bin; do
