@@ -9,10 +9,9 @@ cd "$root"
 jobs="${RUCK_JOBS:-2}"
 
 bash scripts/setup.sh
+# The CMake presets of the same names (CMakePresets.json) build into build/native and build/win.
 for form in native win; do
-  args=()
-  [ "$form" = win ] && args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake")
-  cmake -S . -B "build/$form" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${args[@]}" >/dev/null
+  cmake --preset "$form" >/dev/null
   cmake --build "build/$form" -j "$jobs" --target ruckstone ruckhost >/dev/null
   echo "built the $form form in build/$form"
 done
