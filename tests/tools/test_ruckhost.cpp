@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 #include "effect/ruckstone.h"
 #include "files.h"
@@ -188,6 +189,55 @@ TEST(RuckhostDemo, WritesTheInputAndFourDifferentRendersThatCompare)
     EXPECT_EQ(RunCaptured({"compare", demo, copy, "--tolerance", "1e-5"}).code, 0);
     EXPECT_EQ(RunCaptured({"compare", demo, copy, "--from", "0.02"}).code, 1);
     EXPECT_EQ(RunCaptured({"compare", demo, copy, "--from", "0.03"}).code, 0);
+}
+
+std::vector<std::vector<double>> ReadCsv(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    std::vector<std::vector<double>> rows;
+    while (std::getline(in, line)) {
+        std::vector<double> row;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, ',');) {
+            row.push_back(std::stod(field));
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(RuckhostAnalyse, CurveAndSpectrumMeasureThePlugin)
+{
+    ScratchFolder folder;
+    const std::string csv = folder.File("out.csv");
+    // Everything neutral: the curve is the ramp itself, the spectrum the sine alone.
+    const std::vector<std::string> neutral = {"--set", "Algorithm=Off", "--set", "Round=0", "--set", "Mix=100"};
+    std::vector<std::string> args = {"curve", kPlugin, csv, "--points", "5"};
+    args.insert(args.end(), neutral.begin(), neutral.end());
+    ASSERT_EQ(RunCaptured(args).code, 0);
+    const auto curve = ReadCsv(csv);
+    ASSERT_EQ(curve.size(), 5u);
+    EXPECT_EQ(curve.front()[0], -2.0);
+    EXPECT_EQ(curve.back()[0], 2.0);
+    for (const auto& row : curve) {
+        EXPECT_NEAR(row[1], row[0], 1e-6);
+    }
+    args = {"spectrum", kPlugin, csv};
+    args.insert(args.end(), neutral.begin(), neutral.end());
+    ASSERT_EQ(RunCaptured(args).code, 0);
+    auto spectrum = ReadCsv(csv);
+    ASSERT_EQ(spectrum.size(), 23u);
+    EXPECT_NEAR(spectrum[0][2], -6.0, 0.01);
+    EXPECT_LT(spectrum[2][2], -120.0);
+    ASSERT_EQ(RunCaptured({"spectrum", kPlugin, csv, "--program", "Hard guitar"}).code, 0);
+    spectrum = ReadCsv(csv);
+    EXPECT_EQ(spectrum[2][1], 3000.0);
+    EXPECT_GT(spectrum[2][2], -40.0);  // a strong third harmonic
+    const CommandResult refused = RunCaptured({"spectrum", kPlugin, csv, "--frequency", "30000"});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.Message().find("--frequency 30000 is out of range"), std::string::npos) << refused.err;
 }
 
 // Every bad input: exit 1, one line naming the problem, and no output file at all.

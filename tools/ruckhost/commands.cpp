@@ -89,6 +89,16 @@ const Command kCommands[] = {
      "Writes every program of the plug-in into DIR as a .fxp file (\"01 NAME.fxp\", ...) and\n"
      "all of them as one bank, \"EFFECT.fxb\". The files are the VST 2.4 preset files hosts\n"
      "exchange: parameter lists, or the plug-in's chunks when it declares chunks.\n"},
+    {"curve", RunCurve, "write a plug-in's static transfer curve as CSV",
+     "usage: ruckhost curve PLUGIN OUT.csv [--points N] [--seconds S] [settings as render]\n"
+     "Sends a slow ramp from -2 to +2 through the plug-in (both channels, 48 kHz, S seconds,\n"
+     "default 2) after the settings (--preset, --program, --set, --state) and writes N\n"
+     "(default 401) rows 'input,output' of the left channel.\n"},
+    {"spectrum", RunSpectrum, "write the harmonic levels of a sine through a plug-in as CSV",
+     "usage: ruckhost spectrum PLUGIN OUT.csv [--frequency HZ] [--level DBFS] [settings as render]\n"
+     "Sends a sine (default 1000 Hz at -6 dBFS, 48 kHz) through the plug-in after the settings\n"
+     "and writes the level of every harmonic below 24 kHz: rows 'harmonic,frequency_hz,level_dbfs',\n"
+     "measured over whole periods after a quarter second of settling.\n"},
     {"compare", RunCompare, "compare two WAV files or two folders of them",
      "usage: ruckhost compare A B [--tolerance T] [--from S]\n"
      "A and B are WAV files, or folders whose WAV files are compared by name. Prints the\n"

@@ -16,3 +16,5 @@ int RunDemo(const std::vector<std::string>& args);
 int RunCompare(const std::vector<std::string>& args);
 int RunSnapshot(const std::vector<std::string>& args);
 int RunPreset(const std::vector<std::string>& args);
+int RunCurve(const std::vector<std::string>& args);
+int RunSpectrum(const std::vector<std::string>& args);
