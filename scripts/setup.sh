@@ -23,6 +23,8 @@ packages=(
   dpf-plugins-vst lsp-plugins-vst
   # a real host for the Linux plug-in, run headless by the test command
   ardour
+  # packages and the manual: Debian's package checker, reproducibility diffs, plots, HTML
+  lintian diffoscope-minimal python3-matplotlib python3-markdown
 )
 
 apt_get() {
