@@ -9,13 +9,15 @@ cd "$root"
 declare -A allowed=(
   [plug]="plug"
   [vst]="vst plug"
+  [vst3]="vst3 vst plug"
   [raster]="raster plug"
   [editor]="editor raster plug"
-  [effect]="effect editor raster vst plug"
+  [effect]="effect editor raster vst3 vst plug"
   [tools/loader]="vst"
-  [tools/ruckhost]="raster vst"
+  [tools/vst3host]="vst3"
+  [tools/ruckhost]="raster vst3 vst"
 )
-layers="plug|vst|raster|editor|effect|tools|tests|bench"
+layers="plug|vst3|vst|raster|editor|effect|tools|tests|bench"
 status=0
 for folder in "${!allowed[@]}"; do
   while IFS=: read -r file line text; do
