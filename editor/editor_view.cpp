@@ -33,8 +33,13 @@ float WeightFor(const IBlend* blend)
 }  // namespace
 
 IEditorView::IEditorView(IEffectBase* plug, int width, int height, int frameRate)
-    : plug(plug), width(width), height(height), frameRate(frameRate > 0 ? frameRate : kDefaultFrameRate)
+    : plug(plug), width(width), height(height), frameRate(frameRate > 0 ? frameRate : kDefaultFrameRate),
+      hostValueCount(plug ? plug->ParameterCount() : 0)
 {
+    hostValues.reset(new std::atomic<double>[static_cast<size_t>(hostValueCount)]);
+    for (int i = 0; i < hostValueCount; ++i) {
+        hostValues[i].store(std::nan(""), std::memory_order_relaxed);
+    }
 }
 
 IEditorView::~IEditorView() = default;
@@ -51,15 +56,34 @@ int IEditorView::HostWheel(float)
     return 0;
 }
 
+// Any thread, never waits: the value waits in its slot for the editor's thread.
 void IEditorView::SetControlsFromParam(int index, double value, bool normalized)
 {
-    if (!normalized) {
-        const IParameter* parameter = plug ? plug->Parameter(index) : nullptr;
-        if (parameter == nullptr) {
-            return;
-        }
-        value = parameter->NormalizedOf(value);
+    if (index < 0 || index >= hostValueCount || std::isnan(value)) {
+        return;
     }
+    if (!normalized) {
+        value = plug->Parameter(index)->NormalizedOf(value);
+    }
+    hostValues[index].store(value, std::memory_order_relaxed);
+    hostValuesWaiting.store(true, std::memory_order_release);
+}
+
+void IEditorView::ApplyHostValues()
+{
+    if (!hostValuesWaiting.exchange(false, std::memory_order_acquire)) {
+        return;
+    }
+    for (int index = 0; index < hostValueCount; ++index) {
+        const double value = hostValues[index].exchange(std::nan(""), std::memory_order_relaxed);
+        if (!std::isnan(value)) {
+            MoveControlsOf(index, value);
+        }
+    }
+}
+
+void IEditorView::MoveControlsOf(int index, double value)
+{
     for (int i = 0; i < controls.Count(); ++i) {
         IControl* control = controls.Get(i);
         if (control->ParamIndex() == index) {
@@ -68,13 +92,16 @@ void IEditorView::SetControlsFromParam(int index, double value, bool normalized)
     }
 }
 
+// The values pushed as the view is attached are the controls' first ones, their defaults.
 void IEditorView::PrepareBackBuffer()
 {
     backBuffer = std::make_unique<DibBitmap>(width, height);
+    ApplyHostValues();
 }
 
 bool IEditorView::Snapshot(uint32_t* pixels, int w, int h)
 {
+    std::lock_guard<std::recursive_mutex> guard(viewLock);
     if (pixels == nullptr || w != width || h != height || !backBuffer || backBuffer->Pixels() == nullptr) {
         return false;
     }
@@ -230,6 +257,7 @@ bool IEditorView::CollectDirty(IBounds& out) const
 
 bool IEditorView::PaintArea(const IBounds& area)
 {
+    ApplyHostValues();
     if (controls.Count() == 0) {
         return true;
     }
@@ -270,6 +298,7 @@ int IEditorView::ControlAt(int x, int y) const
 
 void IEditorView::MouseDown(int x, int y, const IMouseKeys& keys)
 {
+    ApplyHostValues();
     ResetMouse();
     const int i = ControlAt(x, y);
     if (i < 0) {
@@ -295,6 +324,7 @@ void IEditorView::MouseUp(int x, int y, const IMouseKeys& keys)
 
 void IEditorView::MouseDrag(int x, int y, const IMouseKeys& keys)
 {
+    ApplyHostValues();
     if (captureIndex < 0 || (x == lastMouseX && y == lastMouseY)) {
         return;
     }
@@ -307,6 +337,7 @@ void IEditorView::MouseDrag(int x, int y, const IMouseKeys& keys)
 
 void IEditorView::MouseDoubleClick(int x, int y, const IMouseKeys& keys)
 {
+    ApplyHostValues();
     ResetMouse();
     const int i = ControlAt(x, y);
     if (i < 0) {
@@ -319,6 +350,7 @@ void IEditorView::MouseDoubleClick(int x, int y, const IMouseKeys& keys)
 
 void IEditorView::MouseWheel(int x, int y, const IMouseKeys& keys, int steps)
 {
+    ApplyHostValues();
     const int i = ControlAt(x, y);
     if (i < 0) {
         return;
@@ -423,6 +455,7 @@ int KeyCodeForVirtualKey(int virtualKey)
 
 void IEditorView::TimerTick()
 {
+    ApplyHostValues();
     if (TextEntryOpen()) {
         if (textEntryState == kEntryTyping) {
             textEntryState = kEntryIdle;
@@ -468,6 +501,12 @@ void IEditorView::DropTextEntry()
     entryControl = nullptr;
     entryParameter = nullptr;
     textEntryState = kEntryIdle;
+}
+
+ITextEntryLayout IEditorView::EntryLayout(const IControl& control, const IParameter& parameter)
+{
+    std::lock_guard<std::recursive_mutex> guard(plug->Lock());
+    return LayoutTextEntry(control, parameter);
 }
 
 ITextEntryLayout LayoutTextEntry(const IControl& control, const IParameter& parameter)

@@ -1,9 +1,17 @@
 // The platform-independent editor: the control list, the back buffer controls draw
 // into, mouse and key dispatch with capture, gesture traffic with the plug-in, and the
 // drawing operations controls use. A platform class supplies the window.
+//
+// Threads: the controls, the back buffer and the window belong to the editor's own thread
+// (the host's user-interface thread, or a fallback timer's), serialised by the view's own
+// lock. Values the host sets, from any thread and the audio thread too, wait in one atomic
+// slot per parameter until that thread applies them; the plug-in's lock is taken only for
+// short work on its state, never across drawing or a window-system call.
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -53,6 +61,8 @@ public:
     void SetControlsFromParam(int index, double value, bool normalized) override;
     void StartGestureCountdown(int ticks) override { gestureEndCountdown = ticks; }
     void CancelGestureCountdown() override { gestureEndCountdown = 0; }
+    // Moves the controls to the values the host set since the last call; editor thread only.
+    void ApplyHostValues();
     void PrepareBackBuffer() override;
     bool Snapshot(uint32_t* pixels, int width, int height) override;
     int FrameRate() const override { return frameRate; }
@@ -99,6 +109,9 @@ protected:
     enum TextEntryState { kEntryIdle = 0, kEntryTyping = 1, kEntryCancel = 2, kEntryCommit = 3 };
 
     void ResetMouse();
+    std::recursive_mutex& ViewLock() { return viewLock; }
+    // The entry's layout for a control, its current text read under the plug-in's lock.
+    ITextEntryLayout EntryLayout(const IControl& control, const IParameter& parameter);
     // The host hears one begin-edit and one end-edit per mouse gesture, for the parameter
     // the gesture began on, however the buttons, the window and text entries interleave.
     void BeginMouseGesture(int param);
@@ -135,8 +148,17 @@ protected:
     IControl* entryControl = nullptr;
     IParameter* entryParameter = nullptr;
     int textEntryState = kEntryIdle;
-    int gestureEndCountdown = 0;
+    std::atomic<int> gestureEndCountdown{0};
     int mouseGestureParam = -1;
+
+private:
+    void MoveControlsOf(int index, double value);
+
+    std::recursive_mutex viewLock;
+    // Normalised values the host set, per parameter; NaN where none waits.
+    std::unique_ptr<std::atomic<double>[]> hostValues;
+    int hostValueCount = 0;
+    std::atomic<bool> hostValuesWaiting{false};
 };
 
 // The editor view of this platform: a Win32 child window on Windows, the X11 stand-in

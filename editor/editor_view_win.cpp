@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "editor/control.h"
@@ -125,6 +126,7 @@ RasterBitmap* IEditorViewWin::LoadImageResource(int id, const char*)
 
 bool IEditorViewWin::OpenWindow(void* parent)
 {
+    std::lock_guard<std::recursive_mutex> guard(ViewLock());
     parentWindow = static_cast<HWND>(parent);
     int x = 0;
     int y = 0;
@@ -156,6 +158,7 @@ bool IEditorViewWin::OpenWindow(void* parent)
 
 void IEditorViewWin::CloseWindow()
 {
+    std::lock_guard<std::recursive_mutex> guard(ViewLock());
     if (window == nullptr) {
         return;
     }
@@ -187,6 +190,7 @@ bool IEditorViewWin::ShowArea(const IBounds& area)
 
 int IEditorViewWin::HostWheel(float amount)
 {
+    std::lock_guard<std::recursive_mutex> guard(ViewLock());
     POINT cursor;
     if (window == nullptr || !GetCursorPos(&cursor) || WindowFromPoint(cursor) != window) {
         return 0;
@@ -217,6 +221,7 @@ LRESULT CALLBACK IEditorViewWin::WindowProc(HWND hwnd, UINT message, WPARAM wPar
     if (view == nullptr || view->window != hwnd) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+    std::lock_guard<std::recursive_mutex> guard(view->ViewLock());
     return view->HandleMessage(message, wParam, lParam);
 }
 
@@ -340,7 +345,7 @@ void IEditorViewWin::PromptForParameter(IControl* control, IParameter* parameter
     if (control == nullptr || parameter == nullptr || entry != nullptr || window == nullptr) {
         return;
     }
-    const ITextEntryLayout layout = LayoutTextEntry(*control, *parameter);
+    const ITextEntryLayout layout = EntryLayout(*control, *parameter);
     entry = layout.list ? CreateEntryList(layout) : CreateEntryEdit(layout);
     if (entry == nullptr) {
         return;

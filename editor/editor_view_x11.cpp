@@ -102,7 +102,7 @@ void* IEditorViewX11::WindowHandle()
 
 bool IEditorViewX11::OpenWindow(void* parent)
 {
-    std::lock_guard<std::recursive_mutex> guard(plug->Lock());
+    std::lock_guard<std::recursive_mutex> guard(ViewLock());
     const IBounds place = PlaceForOpen();
     if (!connection.Open()) {
         return false;
@@ -144,11 +144,11 @@ IBounds IEditorViewX11::PlaceForOpen()
 
 void IEditorViewX11::CloseWindow()
 {
-    std::lock_guard<std::recursive_mutex> guard(plug->Lock());
+    std::lock_guard<std::recursive_mutex> guard(ViewLock());
     if (!connection.IsOpen()) {
         return;
     }
-    // The beat only ever tries the lock, so it cannot be waiting for us here.
+    // The beat only ever tries the view's lock, so it cannot be waiting for us here.
     fallback.Stop();
     EndGesturesForClose();
     // An open entry goes with the window, unapplied.
@@ -162,14 +162,14 @@ void IEditorViewX11::CloseWindow()
 
 void IEditorViewX11::Idle()
 {
-    std::lock_guard<std::recursive_mutex> guard(plug->Lock());
+    std::lock_guard<std::recursive_mutex> guard(ViewLock());
     lastHostIdle = Clock::now();
     Work();
 }
 
 void IEditorViewX11::FallbackBeat()
 {
-    std::unique_lock<std::recursive_mutex> guard(plug->Lock(), std::try_to_lock);
+    std::unique_lock<std::recursive_mutex> guard(ViewLock(), std::try_to_lock);
     if (guard.owns_lock() && Clock::now() - lastHostIdle >= kIdleGraceTicks * tickPeriod) {
         Work();
     }
@@ -348,6 +348,7 @@ bool IEditorViewX11::ShowArea(const IBounds& area)
 
 int IEditorViewX11::HostWheel(float amount)
 {
+    std::lock_guard<std::recursive_mutex> guard(ViewLock());
     if (!window.Exists()) {
         return 0;
     }
@@ -371,7 +372,7 @@ void IEditorViewX11::PromptForParameter(IControl* control, IParameter* parameter
     if (control == nullptr || parameter == nullptr || entry || !window.Exists()) {
         return;
     }
-    ITextEntryLayout layout = LayoutTextEntry(*control, *parameter);
+    ITextEntryLayout layout = EntryLayout(*control, *parameter);
     std::unique_ptr<InPlaceEntry> made =
         layout.list ? InPlaceEntry::MakeList(layout.centreX, layout.centreY, std::move(layout.items), layout.selected)
                     : InPlaceEntry::MakeEdit(layout.centreX, layout.centreY, layout.editWidth, layout.current.c_str());

@@ -1,8 +1,8 @@
 // The editor on Linux: a child X window in the host's window with the same input rules
 // as the Windows editor, redrawn on the host's idle calls at the view's frame rate (or
 // by a fallback thread when those stop), with an in-place value entry of its own drawing
-// and web links through xdg-open. All X work happens under the plug-in's lock on a
-// private connection.
+// and web links through xdg-open. All X work happens under the view's own lock on a
+// private connection, never under the plug-in's.
 #pragma once
 
 #include <X11/Xlib.h>

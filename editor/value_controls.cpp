@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "editor/editor_view.h"
 #include "plug/effect_base.h"
@@ -38,7 +39,11 @@ void DrawReadout(IEditorView& view, const IControl& control, ITextStyle& style)
         return;
     }
     char text[96];
-    parameter->FormatValue(parameter->value, false, text, sizeof text);
+    {
+        // The audio thread may be setting the value; the lock is held for the text only.
+        std::lock_guard<std::recursive_mutex> guard(view.Plug()->Lock());
+        parameter->FormatValue(parameter->value, false, text, sizeof text);
+    }
     if (text[0] == 0) {
         return;
     }

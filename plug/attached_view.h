@@ -9,8 +9,10 @@ public:
     virtual ~IAttachedView() = default;
 
     // Moves every control bound to the parameter; a plain value is mapped to 0..1 first.
+    // Called from any thread, the audio thread too, under the plug-in's lock: never waits.
     virtual void SetControlsFromParam(int index, double value, bool normalized) = 0;
-    // Counts down timer ticks, then asks the plug-in to end the pending wheel gesture.
+    // Counts down timer ticks, then asks the plug-in to end the pending wheel gesture; the
+    // count is safe to start or cancel from any thread.
     virtual void StartGestureCountdown(int ticks) = 0;
     virtual void CancelGestureCountdown() = 0;
     // Creates the surface controls draw into, at the view's size.

@@ -358,9 +358,9 @@ void IEffectBase::EndPendingWheelEdit()
 
 void IEffectBase::CloseEditorBeforeDelete()
 {
-    Guard guard(lock);
     // The host is still listening: a pending wheel gesture ends as it would on any close.
     EndPendingWheelEdit();
+    // Outside the instance lock: closing the window is the view's work, under its own lock.
     if (editorView) {
         editorView->CloseWindow();
     }

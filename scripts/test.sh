@@ -129,9 +129,11 @@ run_fuzzer "plug chunk restore fuzz" build/fuzz-plug fuzz_plug_restore tests/plu
 # Raster: decoding damaged PNG data from memory, libFuzzer with ASan and UBSan.
 run_fuzzer "raster PNG decode fuzz" build/fuzz-raster raster_png_fuzzer tests/raster/corpus 45
 
-# Host automation, program and chunk requests and audio blocks on three threads.
-if build_tree "plug threads TSan" build/tsan plug_thread_tests -DRUCK_TSAN=ON; then
-  TSAN_OPTIONS=halt_on_error=1 run_ctest "plug threads TSan" build/tsan -R '^EffectThreads\.'
+# Host automation, program and chunk requests and audio blocks on three threads; and the
+# audio thread automating every parameter while the Linux editor repaints.
+if build_tree "threads TSan" build/tsan plug_thread_tests -DRUCK_TSAN=ON \
+   && build_tree "threads TSan" build/tsan editor_x11_tests -DRUCK_TSAN=ON; then
+  TSAN_OPTIONS=halt_on_error=1 run_ctest "threads TSan" build/tsan -R '^(EffectThreads|EditorThreads)\.'
 fi
 
 # Ruckstone in Ardour (headless, Dummy backend), its exports judged against ruckhost.

@@ -31,6 +31,23 @@ bool IsAudioSideRequest(VstInt32 opcode)
 {
     return opcode == effProcessEvents || opcode == effStartProcess || opcode == effStopProcess;
 }
+
+// Requests answered by the editor view: the window's lifecycle, idle, a snapshot of the face
+// and a wheel the host forwards.
+bool IsEditorRequest(VstInt32 opcode, VstInt32 index)
+{
+    switch (opcode) {
+    case effEditGetRect:
+    case effEditOpen:
+    case effEditClose:
+    case effEditIdle:
+        return true;
+    case effVendorSpecific:
+        return index == kRuckSnapshotIndex || index == kWheelIndex;
+    default:
+        return false;
+    }
+}
 }  // namespace
 
 VstIntPtr IVstPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
@@ -38,16 +55,21 @@ VstIntPtr IVstPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
     if (!IsAudioSideRequest(opcode) && opcode != effClose) {
         RefreshHostDisplayIfStale();
     }
-    std::unique_lock<std::recursive_mutex> guard(Lock());
+    // The editor's requests and closing take the view's own lock rather than the instance
+    // lock: painting and window-system calls never keep the audio thread waiting.
+    if (IsEditorRequest(opcode, index)) {
+        return DispatchEditor(opcode, index, value, ptr, opt);
+    }
+    if (opcode == effClose) {
+        CloseEditorBeforeDelete();
+        delete this;
+        return 0;
+    }
+    std::lock_guard<std::recursive_mutex> guard(Lock());
     switch (opcode) {
     case effOpen:
         AdaptToHost();
         NotifyAllParameters();
-        return 0;
-    case effClose:
-        CloseEditorBeforeDelete();
-        guard.unlock();
-        delete this;
         return 0;
     case effSetProgram:
     case effGetProgram:
@@ -75,11 +97,6 @@ VstIntPtr IVstPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
             OnReset();
         }
         return 0;
-    case effEditGetRect:
-    case effEditOpen:
-    case effEditClose:
-    case effEditIdle:
-        return DispatchEditor(opcode, ptr);
     case effIdentify:
         return kIdentifyAnswer;
     case effGetChunk:
@@ -180,33 +197,48 @@ VstIntPtr IVstPlugin::DispatchParameterText(VstInt32 opcode, VstInt32 index, voi
     return 0;
 }
 
-VstIntPtr IVstPlugin::DispatchEditor(VstInt32 opcode, void* ptr)
+VstIntPtr IVstPlugin::DispatchEditor(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     IAttachedView* view = EditorView();
     if (view == nullptr) {
         return 0;
     }
     switch (opcode) {
-    case effEditGetRect:
+    case effEditGetRect: {
         if (ptr == nullptr) {
             return 0;
         }
+        std::lock_guard<std::recursive_mutex> guard(Lock());
         *static_cast<ERect**>(ptr) = &editorRect;
         return 1;
+    }
     case effEditOpen:
         if (!view->OpenWindow(ptr)) {
             return 0;
         }
-        OnEditorOpen();
+        RunEditorHook(&IVstPlugin::OnEditorOpen);
         return 1;
     case effEditIdle:
         view->Idle();
         return 0;
-    default:  // effEditClose
-        OnEditorClose();
+    case effEditClose:
+        RunEditorHook(&IVstPlugin::OnEditorClose);
         view->CloseWindow();
         return 1;
+    default:  // effVendorSpecific: a snapshot of the face, or a wheel the host forwards
+        if (index == kWheelIndex) {
+            return value == kWheelValue ? view->HostWheel(opt) : 0;
+        }
+        const auto* snapshot = static_cast<const RuckSnapshot*>(ptr);
+        return snapshot && view->Snapshot(snapshot->pixels, snapshot->width, snapshot->height) ? 1 : 0;
     }
+}
+
+// The effect's editor hooks run under the instance lock, like every other override.
+void IVstPlugin::RunEditorHook(void (IVstPlugin::*hook)())
+{
+    std::lock_guard<std::recursive_mutex> guard(Lock());
+    (this->*hook)();
 }
 
 VstIntPtr IVstPlugin::DispatchChunk(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr)
@@ -352,15 +384,6 @@ VstIntPtr IVstPlugin::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr,
             std::snprintf(text, kParamDisplayBytes, "%.17f", normalized);
         }
         return kVendorHandled;
-    }
-    case kRuckSnapshotIndex: {
-        IAttachedView* view = EditorView();
-        const auto* snapshot = static_cast<const RuckSnapshot*>(ptr);
-        return view && snapshot && view->Snapshot(snapshot->pixels, snapshot->width, snapshot->height) ? 1 : 0;
-    }
-    case kWheelIndex: {
-        IAttachedView* view = EditorView();
-        return value == kWheelValue && view ? view->HostWheel(opt) : 0;
     }
     default:
         return 0;

@@ -51,7 +51,8 @@ private:
 
     VstIntPtr DispatchProgram(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr);
     VstIntPtr DispatchParameterText(VstInt32 opcode, VstInt32 index, void* ptr);
-    VstIntPtr DispatchEditor(VstInt32 opcode, void* ptr);
+    VstIntPtr DispatchEditor(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+    void RunEditorHook(void (IVstPlugin::*hook)());
     VstIntPtr DispatchChunk(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr);
     VstIntPtr DispatchIdentity(VstInt32 opcode, void* ptr);
     VstIntPtr StringToParameter(VstInt32 index, const char* text);

@@ -89,6 +89,8 @@ TEST_F(EditorView, HostChangesReachEveryBoundControl)
 {
     ProbeControl* twin = Add(IBounds{200, 0, 220, 20}, 2);
     view->SetControlsFromParam(2, 2.0, false);  // plain value of Foldback "After"
+    EXPECT_EQ(above->Value(), 0.0);              // it waits for the editor's own thread
+    view->ApplyHostValues();
     EXPECT_EQ(above->Value(), 1.0);
     EXPECT_EQ(twin->Value(), 1.0);
     EXPECT_EQ(twin->DefaultValue(), 1.0);  // the first value a control hears is its default
