@@ -15,13 +15,13 @@ total_pass=0
 total_fail=0
 summary=()
 
-# build_tree NAME BUILD_DIR TARGET [cmake args...]: configure one build tree and build
-# TARGET in it ("all" for everything); a failure is counted and reported.
+# build_tree NAME PRESET TARGET: configure the build tree of a CMake preset (build/PRESET,
+# see CMakePresets.json) and build TARGET in it ("all" for everything); a failure is
+# counted and reported.
 build_tree() {
-  local name="$1" dir="$2" target="$3"
-  shift 3
+  local name="$1" dir="build/$2" target="$3"
   echo "== $name: configure and build ($dir)"
-  if ! cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUCK_WERROR=ON "$@" >"$dir.configure.log" 2>&1 \
+  if ! cmake --preset "$2" >"$dir.configure.log" 2>&1 \
      || ! cmake --build "$dir" -j "$jobs" --target "$target" >"$dir.build.log" 2>&1; then
     cat "$dir.configure.log" "$dir.build.log" 2>/dev/null | tail -n 60
     echo "== $name: build failed"
@@ -79,20 +79,17 @@ run_ctest() {
   total_fail=$((total_fail + failed))
 }
 
-# run_suite NAME BUILD_DIR [cmake args...]: configure, build and test one whole build tree.
+# run_suite NAME PRESET: configure, build and test one preset's whole build tree.
 run_suite() {
-  local name="$1" dir="$2"
-  shift 2
-  build_tree "$name" "$dir" all "$@" && run_ctest "$name" "$dir"
+  build_tree "$1" "$2" all && run_ctest "$1" "build/$2"
 }
 
-# run_fuzzer NAME BUILD_DIR TARGET SEED_DIR SECONDS: build a libFuzzer target with clang
-# and run it for a bounded time from the committed seeds; new inputs it finds stay in the
-# build tree. Counts as one passed test when it ends without a finding.
+# run_fuzzer NAME TARGET SEED_DIR SECONDS: build a libFuzzer target of the fuzz preset
+# (clang) and run it for a bounded time from the committed seeds; new inputs it finds stay
+# in the build tree. Counts as one passed test when it ends without a finding.
 run_fuzzer() {
-  local name="$1" dir="$2" target="$3" seeds="$4" seconds="$5"
-  build_tree "$name" "$dir" "$target" -DRUCK_FUZZ=ON \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ || return
+  local name="$1" dir=build/fuzz target="$2" seeds="$3" seconds="$4"
+  build_tree "$name" fuzz "$target" || return
   local binary corpus="$dir/corpus-$target" log="$dir.$target.log"
   binary="$(find "$dir" -type f -name "$target" -perm -u+x | head -n 1)"
   mkdir -p "$corpus"
@@ -113,26 +110,27 @@ run_fuzzer() {
 }
 
 mkdir -p build
-run_suite native build/native
+run_suite native native
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  run_suite "native ASan+UBSan" build/asan -DRUCK_SANITIZE=ON
-# RUCK_NATIVE_TREE: the Windows build's demo renders are compared with the native build's.
-run_suite windows build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DRUCK_NATIVE_TREE="$root/build/native"
+  run_suite "native ASan+UBSan" asan
+# The win preset names build/native as RUCK_NATIVE_TREE: its demo renders are compared with the Windows ones.
+run_suite windows win
 if [ -d build/win/wineprefix ]; then
   WINEPREFIX="$root/build/win/wineprefix" wineserver -k >/dev/null 2>&1 || true
 fi
 
 # Restoring damaged or hostile state and bank chunks: libFuzzer with ASan and UBSan.
-run_fuzzer "plug chunk restore fuzz" build/fuzz-plug fuzz_plug_restore tests/plug/corpus 60
+run_fuzzer "plug chunk restore fuzz" fuzz_plug_restore tests/plug/corpus 60
 
 # Raster: decoding damaged PNG data from memory, libFuzzer with ASan and UBSan.
-run_fuzzer "raster PNG decode fuzz" build/fuzz-raster raster_png_fuzzer tests/raster/corpus 45
+run_fuzzer "raster PNG decode fuzz" raster_png_fuzzer tests/raster/corpus 45
+
+# ruckhost's readers: preset files (.fxp/.fxb) and WAV files, libFuzzer with ASan and UBSan.
+run_fuzzer "ruckhost file readers fuzz" fuzz_file_readers tests/tools/corpus 25
 
 # Host automation, program and chunk requests and audio blocks on three threads; and the
 # audio thread automating every parameter while the Linux editor repaints.
-if build_tree "threads TSan" build/tsan plug_thread_tests -DRUCK_TSAN=ON \
-   && build_tree "threads TSan" build/tsan editor_x11_tests -DRUCK_TSAN=ON; then
+if build_tree "threads TSan" tsan plug_thread_tests && build_tree "threads TSan" tsan editor_x11_tests; then
   TSAN_OPTIONS=halt_on_error=1 run_ctest "threads TSan" build/tsan -R '^(EffectThreads|EditorThreads)\.'
 fi
 
