@@ -167,6 +167,11 @@ void IEditorViewX11::Idle()
     Work();
 }
 
+int IEditorViewX11::EventDescriptor() const
+{
+    return connection.IsOpen() ? ConnectionNumber(connection.Get()) : -1;
+}
+
 void IEditorViewX11::FallbackBeat()
 {
     std::unique_lock<std::recursive_mutex> guard(ViewLock(), std::try_to_lock);

@@ -30,6 +30,7 @@ public:
     bool OpenWindow(void* parent) override;
     void CloseWindow() override;
     void Idle() override;
+    int EventDescriptor() const override;
     void* WindowHandle() override;
     RasterBitmap* LoadImageResource(int id, const char* fileName) override;
 

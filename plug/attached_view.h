@@ -29,6 +29,9 @@ public:
     // The host's regular idle call from its user-interface thread; views that keep a
     // timer of their own ignore it.
     virtual void Idle() {}
+    // A file descriptor that turns readable when the window has input waiting, for hosts
+    // whose run loop watches it and then calls Idle; -1 when the view has none.
+    virtual int EventDescriptor() const { return -1; }
     // Paints the whole face and copies it, 0xAARRGGBB top row first, into pixels of the
     // view's size; false when the size differs or nothing could be drawn.
     virtual bool Snapshot(uint32_t* pixels, int width, int height) = 0;

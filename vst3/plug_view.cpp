@@ -42,6 +42,7 @@ tresult Vst3View::queryInterface(const char* iid, void** obj)
                         {&kPlugViewContentScaleSupportIid, static_cast<IPlugViewContentScaleSupport*>(this)},
 #ifndef _WIN32
                         {&kTimerHandlerIid, static_cast<ITimerHandler*>(this)},
+                        {&kEventHandlerIid, static_cast<IEventHandler*>(this)},
 #endif
                        });
 }
@@ -181,6 +182,10 @@ void Vst3View::StartRunLoop()
         timerRegistered = runLoop->registerTimer(this, static_cast<uint64_t>(kMillisecondsPerSecond / rate)) ==
                           kResultOk;
     }
+    const int descriptor = face->EventDescriptor();
+    if (!descriptorRegistered && descriptor >= 0) {
+        descriptorRegistered = runLoop->registerEventHandler(this, descriptor) == kResultOk;
+    }
 }
 
 void Vst3View::StopRunLoop()
@@ -192,6 +197,10 @@ void Vst3View::StopRunLoop()
         runLoop->unregisterTimer(this);
         timerRegistered = false;
     }
+    if (descriptorRegistered) {
+        runLoop->unregisterEventHandler(this);
+        descriptorRegistered = false;
+    }
 }
 
 void Vst3View::onTimer()
@@ -199,5 +208,10 @@ void Vst3View::onTimer()
     if (IAttachedView* face = FaceOf(controller); face != nullptr && open) {
         face->Idle();
     }
+}
+
+void Vst3View::onFDIsSet(int)
+{
+    onTimer();
 }
 #endif

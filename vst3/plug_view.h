@@ -1,6 +1,6 @@
 // The editor as a VST 3 view: the controller's effect face opened in the host's window
-// (an HWND on Windows, an X11 window ID on Linux). On Linux the host's run loop drives it
-// with a timer at the face's frame rate.
+// (an HWND on Windows, an X11 window ID on Linux). On Linux the host's run loop drives it:
+// a timer at the face's frame rate and the X connection's file descriptor.
 #pragma once
 
 #include "vst3/com_object.h"
@@ -11,7 +11,8 @@ class Vst3View final : public vst3::IPlugView,
                        public vst3::IPlugViewContentScaleSupport
 #ifndef _WIN32
     ,
-                       public vst3::ITimerHandler
+                       public vst3::ITimerHandler,
+                       public vst3::IEventHandler
 #endif
 {
 public:
@@ -42,6 +43,7 @@ public:
 
 #ifndef _WIN32
     void onTimer() override;
+    void onFDIsSet(int fd) override;
 #endif
 
 private:
@@ -60,5 +62,6 @@ private:
 #ifndef _WIN32
     vst3::IRunLoop* runLoop = nullptr;
     bool timerRegistered = false;
+    bool descriptorRegistered = false;
 #endif
 };

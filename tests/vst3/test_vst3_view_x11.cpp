@@ -123,6 +123,8 @@ TEST(Vst3ViewX11, KnobDragReachesTheHandlerBalancedThroughTheHostRunLoop)
     ASSERT_EQ(view->setFrame(&frame), kResultOk);
     ASSERT_EQ(view->attached(reinterpret_cast<void*>(parent), kPlatformX11), kResultOk);
     EXPECT_NE(frame.timer, nullptr);
+    EXPECT_NE(frame.events, nullptr);
+    EXPECT_GE(frame.descriptor, 0);
     EXPECT_EQ(windows.Children(parent).size(), 1u);
     frame.Serve(150);
 
