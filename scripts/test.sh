@@ -134,10 +134,11 @@ if build_tree "threads TSan" tsan plug_thread_tests && build_tree "threads TSan"
   TSAN_OPTIONS=halt_on_error=1 run_ctest "threads TSan" build/tsan -R '^(EffectThreads|EditorThreads)\.'
 fi
 
-# Ruckstone in Ardour (headless, Dummy backend), its exports judged against ruckhost.
+# Ruckstone in Ardour (headless, Dummy backend), VST2 module and VST3 bundle, its exports
+# judged against ruckhost.
 echo "== Ardour check"
 if [ -x build/native/ruckhost ] && bash scripts/ardour-check.sh build/native/Ruckstone.so build/native/ruckhost \
-     "$root/build/ardour-check" >build/ardour-check.log 2>&1; then
+     "$root/build/ardour-check" build/native/Ruckstone.vst3 >build/ardour-check.log 2>&1; then
   summary+=("Ardour check: $(grep -c ': ok$' build/ardour-check.log) checks passed")
   total_pass=$((total_pass + 1))
 else
