@@ -1,4 +1,5 @@
-// ruckhost bench: instantiation time and processing cost of plug-ins on one signal.
+// ruckhost bench: instantiation time and processing cost of plug-ins (VST2 modules or VST3
+// bundles) on one signal.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -9,6 +10,8 @@
 #include "host_error.h"
 #include "options.h"
 #include "plugin_host.h"
+#include "vst3_commands.h"
+#include "vst3_host.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -25,20 +28,6 @@ struct Figures {
 double Since(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// The median time of creating, opening and starting an instance, closing included.
-double InstantiationMs(const PluginLibrary& library, int block)
-{
-    std::vector<double> times;
-    for (int i = 0; i < kInstantiations; ++i) {
-        const auto start = Clock::now();
-        PluginInstance plugin(library);
-        plugin.Start(kBenchRate, block, false);
-        times.push_back(Since(start) * 1e3);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 // The plug-in's float signal, split into blocks ahead of time so the loop only processes.
@@ -58,26 +47,101 @@ Signal MakeSignal(double seconds)
     return signal;
 }
 
-// Seconds for one pass of the whole signal through a fresh, started instance.
-double TimedPass(const PluginLibrary& library, const Signal& signal, int block)
+// Seconds for the blocks of the signal through `process`, with output buffers for `outputs`
+// channels and input pointers for `inputs`.
+template <typename Process>
+double TimeBlocks(const Signal& signal, int block, int inputs, int outputs, Process process)
 {
-    PluginInstance plugin(library);
-    plugin.Start(kBenchRate, block, false);
-    const int outputs = std::max(plugin.Outputs(), 1);
-    std::vector<std::vector<float>> out(static_cast<size_t>(outputs), std::vector<float>(block));
+    std::vector<std::vector<float>> out(static_cast<size_t>(std::max(outputs, 1)), std::vector<float>(block));
     std::vector<float*> outPointers;
     for (auto& channel : out) {
         outPointers.push_back(channel.data());
     }
-    std::vector<float*> inPointers(static_cast<size_t>(std::max(plugin.Inputs(), 1)));
+    std::vector<float*> inPointers(static_cast<size_t>(std::max(inputs, 1)));
     const auto start = Clock::now();
     for (size_t done = 0; done + static_cast<size_t>(block) <= signal.frames; done += block) {
         for (size_t c = 0; c < inPointers.size(); ++c) {
             inPointers[c] = const_cast<float*>(signal.channels[c % signal.channels.size()].data()) + done;
         }
-        plugin.ProcessFloat(inPointers.data(), outPointers.data(), block);
+        process(inPointers.data(), outPointers.data());
     }
     return Since(start);
+}
+
+// One plug-in under test, whatever its format; every call works on a fresh, started instance.
+class BenchSubject {
+public:
+    virtual ~BenchSubject() = default;
+    virtual std::string Path() const = 0;
+    // Creates and starts an instance, and closes it again.
+    virtual void Instantiate(int block) = 0;
+    // Seconds one pass of the whole signal takes.
+    virtual double Pass(const Signal& signal, int block) = 0;
+};
+
+class Vst2Subject final : public BenchSubject {
+public:
+    explicit Vst2Subject(const std::string& path) : library(path) {}
+    std::string Path() const override { return library.Path(); }
+    void Instantiate(int block) override
+    {
+        PluginInstance plugin(library);
+        plugin.Start(kBenchRate, block, false);
+    }
+    double Pass(const Signal& signal, int block) override
+    {
+        PluginInstance plugin(library);
+        plugin.Start(kBenchRate, block, false);
+        return TimeBlocks(signal, block, plugin.Inputs(), plugin.Outputs(),
+                          [&](float** in, float** out) { plugin.ProcessFloat(in, out, block); });
+    }
+
+private:
+    PluginLibrary library;
+};
+
+class Vst3Subject final : public BenchSubject {
+public:
+    explicit Vst3Subject(const std::string& path) : path(path), bundle(path)
+    {
+        if (!bundle.Loaded()) {
+            throw HostError(path + ": " + bundle.Error());
+        }
+    }
+    std::string Path() const override { return path; }
+    void Instantiate(int block) override { Start(block); }
+    double Pass(const Signal& signal, int block) override
+    {
+        const std::unique_ptr<Vst3Instance> plug = Start(block);
+        return TimeBlocks(signal, block, 2, 2,
+                          [&](float** in, float** out) { plug->Process32(in, out, 2, block); });
+    }
+
+private:
+    std::unique_ptr<Vst3Instance> Start(int block)
+    {
+        auto plug = std::make_unique<Vst3Instance>(bundle);
+        if (!plug->Ok() || !plug->Start(kBenchRate, block, false, vst3::kSpeakerStereo)) {
+            throw HostError(path + ": " + plug->Error());
+        }
+        return plug;
+    }
+
+    std::string path;
+    Vst3Bundle bundle;
+};
+
+// The median time of creating, opening and starting an instance, closing included.
+double InstantiationMs(BenchSubject& subject, int block)
+{
+    std::vector<double> times;
+    for (int i = 0; i < kInstantiations; ++i) {
+        const auto start = Clock::now();
+        subject.Instantiate(block);
+        times.push_back(Since(start) * 1e3);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
 }
 }  // namespace
 
@@ -88,9 +152,10 @@ int RunBench(const std::vector<std::string>& args)
     const double seconds = arguments.Number("seconds", 10.0, 0.1, 600.0);
     const int block = static_cast<int>(arguments.Integer("block", 512, 16, 8192));
     const int rounds = static_cast<int>(arguments.Integer("rounds", 5, 1, 100));
-    std::vector<std::unique_ptr<PluginLibrary>> libraries;
+    std::vector<std::unique_ptr<BenchSubject>> libraries;
     for (const std::string& path : arguments.Positionals()) {
-        libraries.push_back(std::make_unique<PluginLibrary>(path));
+        libraries.push_back(IsVst3Path(path) ? std::unique_ptr<BenchSubject>(std::make_unique<Vst3Subject>(path))
+                                             : std::make_unique<Vst2Subject>(path));
     }
     const Signal signal = MakeSignal(seconds);
     const size_t frames = signal.frames / static_cast<size_t>(block) * static_cast<size_t>(block);
@@ -102,7 +167,7 @@ int RunBench(const std::vector<std::string>& args)
     // Rounds interleave the plug-ins so that every one sees the same machine conditions.
     for (int round = 0; round < rounds; ++round) {
         for (size_t i = 0; i < libraries.size(); ++i) {
-            const double ns = TimedPass(*libraries[i], signal, block) * 1e9 / static_cast<double>(frames);
+            const double ns = libraries[i]->Pass(signal, block) * 1e9 / static_cast<double>(frames);
             figures[i].nsPerFrame = std::min(figures[i].nsPerFrame, ns);
         }
     }

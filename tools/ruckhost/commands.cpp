@@ -69,6 +69,7 @@ const Command kCommands[] = {
      "usage: ruckhost bench PLUGIN [PLUGIN ...] [--seconds N] [--block N] [--rounds N]\n"
      "For each plug-in: instantiation time, and ns per stereo frame and real-time factor\n"
      "over a fixed synthetic stereo signal (48 kHz), with the ratio to the first plug-in.\n"
+     "VST2 modules and VST3 bundles (paths ending in .vst3) can be timed side by side.\n"
      "  --seconds N   length of the signal (default 10)\n"
      "  --block N     block size (default 512)\n"
      "  --rounds N    timed passes per plug-in, the fastest counts (default 5)\n"},
