@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Makes Ruckstone's packages under dist/ from the release builds:
-#   Ruckstone-<version>-windows-x64.zip     Ruckstone.dll, presets, manual, LICENSE, install note
-#   Ruckstone-<version>-linux-x86_64.tar.gz the same with Ruckstone.so
-#   ruckstone_<version>-1_amd64.deb         /usr/lib/vst/Ruckstone.so, /usr/bin/ruckhost (with its
-#                                           man page), presets and manual under /usr/share
+#   Ruckstone-<version>-windows-x64.zip     Ruckstone.dll, the VST3 bundle Ruckstone.vst3,
+#                                           presets, manual, LICENSE, install note
+#   Ruckstone-<version>-linux-x86_64.tar.gz the same with Ruckstone.so and the Linux bundle
+#   ruckstone_<version>-1_amd64.deb         /usr/lib/vst/Ruckstone.so, /usr/lib/vst3/Ruckstone.vst3,
+#                                           /usr/bin/ruckhost (with its man page), presets and
+#                                           manual under /usr/share
 #   SHA256SUMS                              of those three
 #   debug/                                  the binaries' separate debug files
 # The archives are reproducible: every file dated at the last commit (SOURCE_DATE_EPOCH),
@@ -40,22 +42,27 @@ install_note() {
   cat <<NOTE
 Ruckstone $version, a stereo distortion (VST 2.4 plug-in), by Tolvi
 
-Install: copy $2 into a folder your host scans for VST 2 plug-ins, then rescan.
+Install: copy $2 into a folder your host scans for VST 2 plug-ins, or the whole
+folder Ruckstone.vst3 into a folder it scans for VST3 plug-ins, then rescan.
 NOTE
   if [ "$1" = windows ]; then
     cat <<'NOTE'
-Windows hosts commonly scan
+Windows hosts commonly scan, for VST 2
   C:\Program Files\VSTPlugins
   C:\Program Files\Steinberg\VSTPlugins
   C:\Program Files\Common Files\VST2
-(your host's plug-in settings list its folders). Ruckstone.dll is 64-bit and needs no
+and for VST3
+  C:\Program Files\Common Files\VST3
+(your host's plug-in settings list its folders). Ruckstone is 64-bit and needs no
 runtime libraries.
 NOTE
   else
     cat <<'NOTE'
-Linux hosts (Ardour, Bitwig, Carla, REAPER) commonly scan
+Linux hosts (Ardour, Bitwig, Carla, REAPER) commonly scan, for VST 2
   ~/.vst   ~/.lxvst   /usr/lib/vst   /usr/local/lib/vst
-(Ardour also reads LXVST_PATH). Ruckstone.so is 64-bit and needs libpng, FreeType,
+and for VST3
+  ~/.vst3   /usr/lib/vst3   /usr/local/lib/vst3
+(Ardour also reads LXVST_PATH). Ruckstone is 64-bit and needs libpng, FreeType,
 Fontconfig and X11, which desktop systems have.
 NOTE
   fi
@@ -68,14 +75,22 @@ LICENSE   the MIT licence
 NOTE
 }
 
-# stage_archive SYSTEM PLUGIN_FILE NAME: the folder that goes into the zip or tar.gz.
+# stage_archive SYSTEM PLUGIN_FILE NAME: the folder that goes into the zip or tar.gz: the
+# VST 2 plug-in, the VST3 bundle beside it (without its debug file), presets, manual.
 stage_archive() {
   local dir="$stage/$3"
   mkdir -p "$dir"
   cp "$2" LICENSE "$dir/"
+  copy_bundle "$(dirname "$2")/Ruckstone.vst3" "$dir/Ruckstone.vst3"
   cp -r "$stage/presets" "$stage/manual" "$dir/"
   install_note "$1" "$(basename "$2")" >"$dir/INSTALL.txt"
   normalise "$dir"
+}
+
+# copy_bundle FROM TO: a VST3 bundle without the debug files the release build leaves in it.
+copy_bundle() {
+  mkdir -p "$2"
+  (cd "$1" && find . -type f -not -name '*.debug' -print0 | xargs -0 cp --parents -t "$2")
 }
 
 # normalise DIR: plain permissions and the commit's date on everything.
@@ -100,6 +115,8 @@ bash scripts/make-deb.sh "$version" "$native" "$stage" "$dist/$deb_name.deb"
 for file in "$native/Ruckstone.so" "$native/ruckhost" "$win/Ruckstone.dll" "$win/ruckhost.exe"; do
   cp "$file.debug" "$dist/debug/"
 done
+cp "$native/Ruckstone.vst3/Contents/x86_64-linux/Ruckstone.so.debug" "$dist/debug/Ruckstone.vst3-linux.so.debug"
+cp "$win/Ruckstone.vst3/Contents/x86_64-win/Ruckstone.vst3.debug" "$dist/debug/Ruckstone.vst3-win.vst3.debug"
 (cd "$dist" && sha256sum "$zip_name.zip" "$tar_name.tar.gz" "$deb_name.deb" >SHA256SUMS)
 
 echo "== lintian"
