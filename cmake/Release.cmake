@@ -21,9 +21,12 @@ function(ruck_release_binary target)
     return()
   endif()
   set(binary $<TARGET_FILE:${target}>)
+  # objcopy stamps a rewritten PE file with the time unless SOURCE_DATE_EPOCH says otherwise;
+  # 0 is what the linker writes with --no-insert-timestamp.
+  set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${binary} ${binary}.debug
-    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${binary}.debug ${binary}
+    COMMAND ${objcopy} --only-keep-debug ${binary} ${binary}.debug
+    COMMAND ${objcopy} --strip-all --add-gnu-debuglink=${binary}.debug ${binary}
     COMMENT "Splitting the debug information of ${target}"
     VERBATIM)
 endfunction()
