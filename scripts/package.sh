@@ -35,6 +35,9 @@ mkdir -p "$stage" "$dist/debug"
 
 # What all three packages share: presets exported from the plug-in and the manual.
 "$native/ruckhost" preset export "$native/Ruckstone.so" "$stage/presets" >/dev/null
+# The empty slots come out as copies of the last factory program named "user preset N":
+# the bank keeps every slot, the single files only the factory programs.
+rm -f "$stage/presets/"*" user preset "*.fxp
 bash scripts/manual.sh "$native/ruckhost" "$native/Ruckstone.so" "$stage/manual"
 
 # install_note SYSTEM PLUGIN: the plain-text note of the zip and the tar.gz.
@@ -89,8 +92,9 @@ stage_archive() {
 
 # copy_bundle FROM TO: a VST3 bundle without the debug files the release build leaves in it.
 copy_bundle() {
-  mkdir -p "$2"
-  (cd "$1" && find . -type f -not -name '*.debug' -print0 | xargs -0 cp --parents -t "$2")
+  local to
+  to="$(mkdir -p "$2" && cd "$2" && pwd)"
+  (cd "$1" && find . -type f -not -name '*.debug' -print0 | xargs -0 cp --parents -t "$to")
 }
 
 # normalise DIR: plain permissions and the commit's date on everything.
