@@ -9,10 +9,24 @@
 #include "vst_plugin.h"
 
 namespace {
-constexpr VstIntPtr kIdentifyAnswer = 0x4E764566;  // 'NvEf'
+// The answer to effIdentify: the four letters 'NvEf'.
+constexpr VstIntPtr kIdentifyAnswer = 0x4E764566;
+// The interface version implemented, 2.4.
 constexpr VstIntPtr kVstVersion = 2400;
+// The answer of a vendor request for a parameter extension that was handled.
 constexpr VstIntPtr kVendorHandled = 0xBEEF;
+// The answer to the capability texts "hasVendorExtensions" and "hasVendorViewAsConfig".
 constexpr VstIntPtr kVendorCanDo = 0xBEEF0000;
+// Vendor indices of the parameter extensions; each is the opcode number of the request it
+// extends, and the request's value is the parameter index.
+// The display text of the normalised value in opt, written to ptr.
+constexpr VstInt32 kVendorParamDisplay = effGetParamDisplay;
+// Whether the parameter has just two states.
+constexpr VstInt32 kVendorParamTwoState = effGetParamName;
+// The text at ptr replaced by the normalised value it stands for.
+constexpr VstInt32 kVendorTextToNormalized = effString2Parameter;
+// Vendor index and value ('stCA', 'Whee') with which a host forwards a mouse-wheel turn
+// over the editor; opt is the number of steps.
 constexpr VstInt32 kWheelIndex = 0x73744341;
 constexpr VstIntPtr kWheelValue = 0x57686565;
 
@@ -357,7 +371,7 @@ VstIntPtr IVstPlugin::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr,
 {
     const IParameter* parameter = Parameter(ClampToInt(value));
     switch (index) {
-    case effGetParamDisplay:
+    case kVendorParamDisplay:
         if (ptr == nullptr) {
             return 0;
         }
@@ -365,7 +379,7 @@ VstIntPtr IVstPlugin::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr,
             parameter->FormatValue(opt, true, static_cast<char*>(ptr), kParamDisplayBytes);
         }
         return kVendorHandled;
-    case effGetParamName: {
+    case kVendorParamTwoState: {
         if (parameter == nullptr) {
             return 0;
         }
@@ -374,7 +388,7 @@ VstIntPtr IVstPlugin::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr,
                                std::fabs(parameter->max - parameter->min) < 1.5);
         return twoState ? kVendorHandled : 0;
     }
-    case effString2Parameter: {
+    case kVendorTextToNormalized: {
         if (ptr == nullptr || parameter == nullptr) {
             return 0;
         }

@@ -1,6 +1,7 @@
 // Which host runs the plug-in, from the product text the host reports.
 #include <cstring>
 
+#include "plug/host_codes.h"
 #include "vst_plugin.h"
 
 namespace {
@@ -11,11 +12,14 @@ struct HostFragment {
 
 // Tested in this order; the first fragment found anywhere in the lower-cased text decides.
 constexpr HostFragment kHosts[] = {
-    {"cubase", 3},      {"reaper", 1},     {"nuendo", 4},    {"cakewalk", 5},   {"samplitude", 8},
-    {"fruity", 7},      {"live", 9},       {"melodyne", 12}, {"vstmanlib", 13}, {"aulab", 14},
-    {"forte", 15},      {"chainer", 16},   {"audition", 17}, {"orion", 18},     {"sawstudio", 20},
-    {"logic", 21},      {"digital", 22},   {"audiomulch", 23}, {"presonus", 24}, {"acoustica", 25},
-    {"garageband", 26}, {"ardour", 27},
+    {"cubase", kHostCubase},         {"reaper", kHostReaper},         {"nuendo", kHostNuendo},
+    {"cakewalk", kHostCakewalk},     {"samplitude", kHostSamplitude}, {"fruity", kHostFruity},
+    {"live", kHostLive},             {"melodyne", kHostMelodyne},     {"vstmanlib", kHostVstManLib},
+    {"aulab", kHostAulab},           {"forte", kHostForte},           {"chainer", kHostChainer},
+    {"audition", kHostAudition},     {"orion", kHostOrion},           {"sawstudio", kHostSawStudio},
+    {"logic", kHostLogic},           {"digital", kHostDigital},       {"audiomulch", kHostAudioMulch},
+    {"presonus", kHostPresonus},     {"acoustica", kHostAcoustica},   {"garageband", kHostGarageBand},
+    {"ardour", kHostArdour},
 };
 
 constexpr size_t kProductBytes = 256;
@@ -40,7 +44,7 @@ int32_t IVstPlugin::LookUpHostCode(const char* product)
             return host.code;
         }
     }
-    return 0;
+    return kHostUnknown;
 }
 
 void IVstPlugin::SetHostIdentity(const char* product, int32_t packedVersion)

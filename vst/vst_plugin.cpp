@@ -5,8 +5,17 @@
 #include <mutex>
 #include <new>
 
+#include "plug/host_codes.h"
+
 namespace {
 using Guard = std::lock_guard<std::recursive_mutex>;
+
+// Hosts that feed only the first stereo pair of inputs and read only the first pair of
+// outputs: the other inputs get silence, the other outputs count as connected.
+bool UsesOnlyFirstStereoPair(int32_t host)
+{
+    return host == kHostForte || host == kHostAudition || host == kHostOrion || host == kHostSawStudio;
+}
 
 VstIntPtr DispatcherCallback(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                              void* ptr, float opt)
@@ -262,8 +271,7 @@ void IVstPlugin::AdaptToHost()
         return;
     }
     hostAdapted = true;
-    const int32_t code = IdentifyHost();
-    if (code == 15 || code == 17 || code == 18 || code == 20) {
+    if (UsesOnlyFirstStereoPair(IdentifyHost())) {
         SetInputConnections(2, InputPinCount() - 2, false);
         SetOutputConnections(2, OutputPinCount() - 2, true);
     }
