@@ -6,14 +6,15 @@
 
 #include "editor/editor_view.h"
 #include "plug/effect_base.h"
+#include "plug/rounding.h"
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 IBounds KnobRect(int cx, int cy, const IImageStrip& knob, const ITextStyle& style, int gap)
 {
-    const int halfH = NearestInt(static_cast<float>(knob.height) * 0.5f);
-    const int halfW = NearestInt(static_cast<float>(knob.width) / static_cast<float>(knob.frames) * 0.5f);
+    const int halfH = RoundHalfAway(static_cast<float>(knob.height) * 0.5f);
+    const int halfW = RoundHalfAway(static_cast<float>(knob.width) / static_cast<float>(knob.frames) * 0.5f);
     return {cx - halfW, cy - halfH, cx + halfW, cy + halfH + style.size + gap};
 }
 
@@ -22,13 +23,8 @@ IBounds CentredTrack(const IBounds& rect, const IImageStrip& handle, int trackLe
 {
     const float cx = static_cast<float>(rect.left + rect.right) * 0.5f;
     const int half = trackLength / 2;
-    return {NearestInt(cx - static_cast<float>(half)), rect.top, NearestInt(cx + static_cast<float>(half)),
+    return {RoundHalfAway(cx - static_cast<float>(half)), rect.top, RoundHalfAway(cx + static_cast<float>(half)),
             rect.top + handle.height};
-}
-
-int NearestInt(double v)
-{
-    return static_cast<int>(v >= 0.0 ? v + 0.5 : v - 0.5);
 }
 }  // namespace
 
@@ -99,7 +95,7 @@ void ISwitchLbl::MouseDown(int, int, const IMouseKeys& keys)
 bool ISwitchLbl::Draw(IEditorView& view)
 {
     DrawReadout(view, *this, style);
-    const int frameHeight = NearestInt(static_cast<float>(image.height) / static_cast<float>(image.frames));
+    const int frameHeight = RoundHalfAway(static_cast<float>(image.height) / static_cast<float>(image.frames));
     const IBounds dest = {drawRect.left, drawRect.top, drawRect.left + image.width, drawRect.top + frameHeight};
     return view.DrawFrame(image, dest, FrameForValue(image.frames, value), &blend, true);
 }
@@ -142,7 +138,7 @@ bool ISliderImg::Draw(IEditorView& view)
 {
     DrawReadout(view, *this, style);
     const double p = track.left + static_cast<double>(travel) * value;
-    const IBounds dest = {NearestInt(p), track.top, NearestInt(p + handle.width), drawRect.bottom};
+    const IBounds dest = {RoundHalfAway(p), track.top, RoundHalfAway(p + handle.width), drawRect.bottom};
     return view.DrawFrame(handle, dest, 1, &blend, true);
 }
 
@@ -163,8 +159,8 @@ bool ISlider::Draw(IEditorView& view)
     if (e > barStart) {
         const float m = static_cast<float>(bar.top + bar.bottom) * 0.5f;
         const float t = static_cast<float>(barThickness / 2);
-        const IBounds area = {bar.left + barStart, NearestInt(m - t), NearestInt(bar.left + e), NearestInt(m + t)};
-        const IBounds fill = {area.left, area.top, static_cast<int>(NearestInt(bar.left + e)), area.bottom};
+        const IBounds fill = {bar.left + barStart, RoundHalfAway(m - t), RoundHalfAway(bar.left + e),
+                              RoundHalfAway(m + t)};
         view.FillArea(barColour, fill, nullptr);
     }
     return ISliderImg::Draw(view);

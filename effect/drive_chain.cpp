@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "plug/rounding.h"
+
 namespace {
 // Larger than any parameter range; keeps restored oddities away from int overflow.
 constexpr double kValueLimit = 1.0e6;
@@ -23,11 +25,6 @@ int32_t QuantiseSteps(double u)
     return static_cast<int32_t>(rounded);
 }
 }  // namespace
-
-int RoundHalfAway(double v)
-{
-    return static_cast<int>(v >= 0.0 ? v + 0.5 : v - 0.5);
-}
 
 void DriveChain::UpdateDriveCoefficients(float a, int alg)
 {

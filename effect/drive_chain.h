@@ -76,6 +76,3 @@ private:
     ChainKernel fastKernel;
     ChainScratch scratch;
 };
-
-// Rounds half away from zero; the value must be finite and within the int range.
-int RoundHalfAway(double v);

@@ -7,6 +7,7 @@
 
 #include "editor/editor_view.h"
 #include "editor/value_controls.h"
+#include "plug/rounding.h"
 
 namespace {
 constexpr int kEditorWidth = 454;
@@ -43,7 +44,7 @@ ITextStyle MakeStyle(int size, const IArgb& colour, int alignment)
 // A switch's rectangle: given left and top, the image's width, one frame high.
 IBounds SwitchRect(int left, int top, int base, const IImageStrip& image, const ITextStyle& style)
 {
-    const int frameHeight = NearestInt(static_cast<float>(image.height) / static_cast<float>(image.frames));
+    const int frameHeight = RoundHalfAway(static_cast<float>(image.height) / static_cast<float>(image.frames));
     return {left, top, left + image.width, base + frameHeight + style.size};
 }
 }  // namespace
