@@ -245,10 +245,7 @@ bool IVstPlugin::SendMidi(const IMidiMessage& message)
     event.midiData[0] = static_cast<char>(message.status);
     event.midiData[1] = static_cast<char>(message.data1);
     event.midiData[2] = static_cast<char>(message.data2);
-    VstEvents list = {};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<VstEvent*>(&event);
-    return CallHost(audioMasterProcessEvents, 0, 0, &list) == 1;
+    return SendEventToHost(reinterpret_cast<VstEvent*>(&event));
 }
 
 bool IVstPlugin::SendSysEx(const ISysExMessage& message)
@@ -259,9 +256,14 @@ bool IVstPlugin::SendSysEx(const ISysExMessage& message)
     event.deltaFrames = message.offset;
     event.dumpBytes = message.size;
     event.sysexDump = const_cast<char*>(reinterpret_cast<const char*>(message.data));
+    return SendEventToHost(reinterpret_cast<VstEvent*>(&event));
+}
+
+bool IVstPlugin::SendEventToHost(VstEvent* event)
+{
     VstEvents list = {};
     list.numEvents = 1;
-    list.events[0] = reinterpret_cast<VstEvent*>(&event);
+    list.events[0] = event;
     return CallHost(audioMasterProcessEvents, 0, 0, &list) == 1;
 }
 

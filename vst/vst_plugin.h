@@ -45,6 +45,8 @@ private:
     VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f);
     const VstTimeInfo* HostTime(VstInt32 wanted);
+    // Hands the host one event, as a list of one; true when the host took it.
+    bool SendEventToHost(VstEvent* event);
     void FillEffectRecord();
     void RefreshHostDisplayIfStale();
     void SetArrangementsFromPins();
