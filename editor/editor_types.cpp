@@ -26,7 +26,14 @@ bool IBounds::Overlaps(const IBounds& other) const
     return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
 }
 
-int NearestInt(float v)
+IMouseKeys MouseKeysFromFlags(uint32_t flags, const IMouseKeyMasks& masks)
 {
-    return static_cast<int>(v >= 0.0f ? v + 0.5f : v - 0.5f);
+    const auto held = [flags](uint32_t mask) -> uint8_t { return (flags & mask) != 0 ? 1 : 0; };
+    IMouseKeys keys;
+    keys.left = held(masks.left);
+    keys.right = held(masks.right);
+    keys.shift = held(masks.shift);
+    keys.control = held(masks.control);
+    keys.alt = held(masks.alt);
+    return keys;
 }

@@ -49,6 +49,19 @@ struct IMouseKeys {
     uint8_t alt = 0;
 };
 
+// The bit of a platform's button-and-modifier flags that stands for each key; 0 for a key
+// the flags do not carry.
+struct IMouseKeyMasks {
+    uint32_t left;
+    uint32_t right;
+    uint32_t shift;
+    uint32_t control;
+    uint32_t alt;
+};
+
+// The keys whose bits are set in flags.
+IMouseKeys MouseKeysFromFlags(uint32_t flags, const IMouseKeyMasks& masks);
+
 // An image owned by the view's image cache; frames are equal slices of it.
 struct IImageStrip {
     RasterBitmap* bitmap = nullptr;
@@ -86,6 +99,3 @@ enum IKeyCode : int {
     kKeyDigit0 = 5,   // digits 0..9 are 5..14
     kKeyLetterA = 15  // letters A..Z are 15..40
 };
-
-// Nearest integer with halves away from zero, from a single-precision value.
-int NearestInt(float v);

@@ -7,6 +7,7 @@
 #include "editor/control.h"
 #include "editor/font_cache.h"
 #include "editor/image_cache.h"
+#include "plug/host_codes.h"
 #include "raster/blend.h"
 #include "raster/raster_font.h"
 
@@ -49,6 +50,18 @@ void IEditorView::ResetMouse()
     captureIndex = -1;
     lastMouseX = -1;
     lastMouseY = -1;
+}
+
+void IEditorView::EndWindowSession()
+{
+    EndGesturesForClose();
+    DestroyTextEntry();
+    DropTextEntry();
+}
+
+bool IEditorView::TakesFocus() const
+{
+    return plug != nullptr && plug->IdentifyHost() == kHostAcoustica;
 }
 
 int IEditorView::HostWheel(float)

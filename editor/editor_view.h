@@ -119,6 +119,12 @@ protected:
     // A closing window ends the gestures the host was told began: the mouse's and the wheel's.
     void EndGesturesForClose();
     void SnapToSteppedParameter(IControl& control);
+    // What closing the window means whatever the platform: the gestures end now, and an
+    // open text entry goes unapplied.
+    void EndWindowSession();
+    // True when the host leaves it to the editor to take the keyboard focus, on opening and
+    // on a click.
+    bool TakesFocus() const;
     // One timer tick of an open window: a requested commit or cancel of the text entry,
     // the redraw of dirty controls, then the wheel-gesture countdown.
     void TimerTick();
@@ -132,7 +138,7 @@ protected:
     // Platform parts of the tick and of the text entry.
     virtual void RedrawDirty() = 0;
     virtual std::string TextEntryText() = 0;
-    // Destroys the entry's window without applying it.
+    // Destroys the entry's window, when there is one, without applying it.
     virtual void DestroyTextEntry() = 0;
 
     IPtrList<IControl> controls;

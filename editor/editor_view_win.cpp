@@ -15,7 +15,6 @@ const wchar_t kClassName[] = L"IEditorWndClass";
 constexpr UINT_PTR kRedrawTimer = 2;
 constexpr int kEntryId = 99;
 constexpr int kEntryTextLimit = 1000;
-constexpr int kHostCodeTakingFocus = 25;
 
 // Shared by every editor window of the process; touched only on the UI thread.
 int classRegistrations = 0;
@@ -82,13 +81,11 @@ bool KeyHeld(int virtualKey)
     return (GetKeyState(virtualKey) & 0x8000) != 0;
 }
 
+// Alt is not among a message's key flags: it comes from the keyboard state.
 IMouseKeys KeysFromMessage(WPARAM flags)
 {
-    IMouseKeys keys;
-    keys.left = (flags & MK_LBUTTON) ? 1 : 0;
-    keys.right = (flags & MK_RBUTTON) ? 1 : 0;
-    keys.shift = (flags & MK_SHIFT) ? 1 : 0;
-    keys.control = (flags & MK_CONTROL) ? 1 : 0;
+    IMouseKeys keys =
+        MouseKeysFromFlags(static_cast<uint32_t>(flags), {MK_LBUTTON, MK_RBUTTON, MK_SHIFT, MK_CONTROL, 0});
     keys.alt = KeyHeld(VK_MENU) ? 1 : 0;
     return keys;
 }
@@ -162,17 +159,10 @@ void IEditorViewWin::CloseWindow()
     if (window == nullptr) {
         return;
     }
-    EndGesturesForClose();
-    // A text entry is a child of the window and goes with it, unapplied.
-    HFONT font = entryFont;
-    ForgetTextEntryWindow();
-    DropTextEntry();
+    EndWindowSession();
     HWND closing = window;
     window = nullptr;
     DestroyWindow(closing);
-    if (font != nullptr) {
-        DeleteObject(font);
-    }
     UnregisterEditorClass(module);
 }
 
@@ -203,11 +193,6 @@ int IEditorViewWin::HostWheel(float amount)
     keys.alt = KeyHeld(VK_MENU) ? 1 : 0;
     MouseWheel(cursor.x - rect.left, cursor.y - rect.top, keys, static_cast<int>(amount));
     return 1;
-}
-
-bool IEditorViewWin::TakesFocus()
-{
-    return plug != nullptr && plug->IdentifyHost() == kHostCodeTakingFocus;
 }
 
 LRESULT CALLBACK IEditorViewWin::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -441,6 +426,9 @@ std::string IEditorViewWin::TextEntryText()
 
 void IEditorViewWin::DestroyTextEntry()
 {
+    if (entry == nullptr) {
+        return;
+    }
     SetWindowLongPtrW(entry, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(savedEntryProc));
     DestroyWindow(entry);
     if (entryFont != nullptr) {

@@ -37,7 +37,6 @@ private:
     void OnButtonDown(int x, int y, const IMouseKeys& keys);
     void OnKeyDown(WPARAM virtualKey);
     void ForgetTextEntryWindow();
-    bool TakesFocus();
     HWND CreateEntryList(const ITextEntryLayout& layout);
     HWND CreateEntryEdit(const ITextEntryLayout& layout);
 

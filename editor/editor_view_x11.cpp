@@ -29,7 +29,6 @@ constexpr Time kDoubleClickMs = 500;
 constexpr int kDoubleClickSlop = 2;
 // The fallback thread takes over when the host has not called idle for this many ticks.
 constexpr int kIdleGraceTicks = 4;
-constexpr int kHostCodeTakingFocus = 25;
 
 // Fonts and the text renderer's scratch surfaces are shared by every editor of the
 // process; the fallback threads may draw beside the host's thread.
@@ -41,13 +40,7 @@ std::mutex& SharedDrawing()
 
 IMouseKeys KeysFromState(unsigned state)
 {
-    IMouseKeys keys;
-    keys.left = (state & Button1Mask) ? 1 : 0;
-    keys.right = (state & Button3Mask) ? 1 : 0;
-    keys.shift = (state & ShiftMask) ? 1 : 0;
-    keys.control = (state & ControlMask) ? 1 : 0;
-    keys.alt = (state & Mod1Mask) ? 1 : 0;
-    return keys;
+    return MouseKeysFromFlags(state, {Button1Mask, Button3Mask, ShiftMask, ControlMask, Mod1Mask});
 }
 
 unsigned ButtonMask(unsigned button)
@@ -150,10 +143,7 @@ void IEditorViewX11::CloseWindow()
     }
     // The beat only ever tries the view's lock, so it cannot be waiting for us here.
     fallback.Stop();
-    EndGesturesForClose();
-    // An open entry goes with the window, unapplied.
-    DestroyTextEntry();
-    DropTextEntry();
+    EndWindowSession();
     window.Destroy();
     connection.Close();
     captured = false;
@@ -425,11 +415,6 @@ void IEditorViewX11::DestroyTextEntry()
 void IEditorViewX11::TakeFocus(Window target)
 {
     XSetInputFocus(connection.Get(), target, RevertToParent, CurrentTime);
-}
-
-bool IEditorViewX11::TakesFocus()
-{
-    return plug->IdentifyHost() == kHostCodeTakingFocus;
 }
 
 // There is no message box here: a page that needs the user's confirmation is not opened.

@@ -59,7 +59,6 @@ private:
     void TickIfDue();
     void ShowEntry();
     void TakeFocus(Window target);
-    bool TakesFocus();
 
     X11Connection connection;
     X11PixelWindow window;
