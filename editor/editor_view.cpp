@@ -180,11 +180,15 @@ bool IEditorView::DrawFrame(const IImageStrip& image, const IBounds& dest, int f
     int srcX = 0;
     int srcY = 0;
     if (image.frames >= 2 && frame >= 2) {
-        const double fraction = static_cast<double>(frame - 1) / image.frames;
+        // Multiplied before dividing: size x (frame - 1) is exact, so an offset of exactly half
+        // a pixel rounds up instead of landing a hair below.
+        const auto offset = [&](int size) {
+            return static_cast<int>(std::floor(static_cast<double>(size) * (frame - 1) / image.frames + 0.5));
+        };
         if (framesVertical) {
-            srcY = static_cast<int>(std::floor(image.height * fraction + 0.5));
+            srcY = offset(image.height);
         } else {
-            srcX = static_cast<int>(std::floor(image.width * fraction + 0.5));
+            srcX = offset(image.width);
         }
     }
     return DrawImageAt(image, dest, srcX, srcY, blend);

@@ -167,6 +167,47 @@ TEST_F(EditorView, ImagesLoadOncePerIdentifier)
     EXPECT_EQ(crop.bitmap->Pixels()[0], a.bitmap->Pixels()[4 * a.bitmap->StridePixels() + 4]);
 }
 
+// Draws one frame of a strip at its own rectangle.
+class FrameProbe : public IControl {
+public:
+    FrameProbe(IEffectBase* plug, const IBounds& rect, const IImageStrip& strip, bool vertical)
+        : IControl(plug, rect, -1), strip(strip), vertical(vertical)
+    {
+    }
+    bool Draw(IEditorView& view) override
+    {
+        const IBlend copy = {1, 1.0f};
+        return view.DrawFrame(strip, drawRect, frame, &copy, vertical);
+    }
+    IImageStrip strip;
+    bool vertical;
+    int frame = 1;
+};
+
+TEST_F(EditorView, FramesStartAtTheRoundedShareOfTheStrip)
+{
+    // A 45-pixel strip of 10 frames: frame f starts at 45 (f - 1) / 10 rounded, halves up;
+    // every pixel holds its own position, so the drawn pixel tells where the frame began.
+    MemoryBitmap column(1, 45, 4);
+    MemoryBitmap row(45, 1, 4);
+    for (int i = 0; i < 45; ++i) {
+        RasterRow(column, i)[0] = 0xFF000000u | static_cast<Pixel32>(i);
+        RasterRow(row, 0)[i] = 0xFF000000u | static_cast<Pixel32>(i);
+    }
+    auto* down = new FrameProbe(&plug, IBounds{200, 200, 201, 201}, IImageStrip{&column, 1, 45, 10}, true);
+    auto* across = new FrameProbe(&plug, IBounds{210, 200, 211, 201}, IImageStrip{&row, 45, 1, 10}, false);
+    view->AddControl(down);
+    view->AddControl(across);
+    const int starts[] = {0, 5, 9, 14, 18, 23, 27, 32, 36, 41};
+    for (int frame = 1; frame <= 10; ++frame) {
+        down->frame = frame;
+        across->frame = frame;
+        view->PaintArea(IBounds{200, 200, 211, 201});
+        EXPECT_EQ(RasterRow(*view->BackBuffer(), 200)[200] & 0xFF, static_cast<Pixel32>(starts[frame - 1])) << frame;
+        EXPECT_EQ(RasterRow(*view->BackBuffer(), 200)[210] & 0xFF, static_cast<Pixel32>(starts[frame - 1])) << frame;
+    }
+}
+
 TEST(EditorKeys, VirtualKeyMapping)
 {
     EXPECT_EQ(KeyCodeForVirtualKey(32), 0);
