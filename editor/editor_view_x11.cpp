@@ -204,8 +204,10 @@ void IEditorViewX11::HandleEditorEvent(XEvent& event)
 {
     switch (event.type) {
     case Expose: {
+        // As on Windows, the controls draw the exposed area again before it is shown: the back
+        // buffer outside the last painted area may hold text drawn over itself.
         const XExposeEvent& e = event.xexpose;
-        ShowArea(IBounds{e.x, e.y, e.x + e.width, e.y + e.height});
+        Repaint(IBounds{e.x, e.y, e.x + e.width, e.y + e.height});
         break;
     }
     case ButtonPress:
@@ -328,9 +330,14 @@ void IEditorViewX11::RedrawDirty()
 {
     IBounds dirty;
     if (CollectDirty(dirty)) {
-        std::lock_guard<std::mutex> drawing(SharedDrawing());
-        PaintArea(dirty);
+        Repaint(dirty);
     }
+}
+
+void IEditorViewX11::Repaint(const IBounds& area)
+{
+    std::lock_guard<std::mutex> drawing(SharedDrawing());
+    PaintArea(area);
 }
 
 bool IEditorViewX11::ShowArea(const IBounds& area)

@@ -57,6 +57,8 @@ private:
     void OnKeyPress(XKeyEvent& key);
     bool IsDoubleClick(const XButtonEvent& press);
     void TickIfDue();
+    // Draws the controls over the area into the back buffer and shows it.
+    void Repaint(const IBounds& area);
     void ShowEntry();
     void TakeFocus(Window target);
 

@@ -149,6 +149,18 @@ TEST_F(LinuxEditor, HostAutomationTurnsTheKnobOnScreen)
     EXPECT_EQ(Count(audioMasterAutomate), 0);
 }
 
+TEST_F(LinuxEditor, AnExposedAreaIsDrawnAgainBeforeItIsShown)
+{
+    // The Round slider's rectangle overlaps the Pan slider's: redrawing Round lays Pan's
+    // read-out, drawn unclipped, over itself in the back buffer beyond Round's rectangle.
+    effect->setParameter(effect, kRound, 0.9f);
+    mirror.SetParameter(kRound, 0.9f);
+    ASSERT_EQ(DifferencesFromMirror(), 0);
+    XClearArea(host->display, Editor(), 0, 0, 0, 0, True);
+    XFlush(host->display);
+    EXPECT_EQ(DifferencesFromMirror(), 0);
+}
+
 TEST_F(LinuxEditor, KeysOverTheFaceChangeNothing)
 {
     ASSERT_TRUE(Xdo("mousemove " + At(kAmountX, kAmountY) + " key Up F1 KP_1 a 5 space"));
