@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "editor/control.h"
 #include "editor/font_cache.h"
@@ -128,6 +129,9 @@ bool IEditorView::Snapshot(uint32_t* pixels, int w, int h)
 
 int IEditorView::AddControl(IControl* control)
 {
+    if (control == nullptr) {
+        return -1;
+    }
     if (!controls.Add(control)) {
         delete control;
         return -1;
@@ -135,15 +139,20 @@ int IEditorView::AddControl(IControl* control)
     return controls.Count() - 1;
 }
 
-void IEditorView::SetBackground(int id, const char* fileName)
+bool IEditorView::SetBackground(int id, const char* fileName)
 {
     const IImageStrip image = LoadImage(id, fileName, 1);
     IBlend copy;
     copy.method = 1;
-    auto* background = new IBitmapControl(plug, image, true, copy);
+    auto* background = new (std::nothrow) IBitmapControl(plug, image, true, copy);
+    if (background == nullptr) {
+        return false;
+    }
     if (!controls.Insert(0, background)) {
         delete background;
+        return false;
     }
+    return true;
 }
 
 IImageStrip IEditorView::LoadImage(int id, const char* fileName, int frames)

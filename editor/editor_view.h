@@ -69,9 +69,11 @@ public:
     int Width() const override { return width; }
     int Height() const override { return height; }
 
-    // Building the editor.
+    // Building the editor. AddControl takes ownership and returns the control's index, or -1
+    // when the control is null or the list cannot grow (the control is then deleted).
     int AddControl(IControl* control);
-    void SetBackground(int id, const char* fileName);
+    // Puts a bitmap control with the image under every other control; false when it cannot.
+    bool SetBackground(int id, const char* fileName);
     IImageStrip LoadImage(int id, const char* fileName, int frames);
     IImageStrip CropImage(const IImageStrip& image, const IBounds& area);
 
