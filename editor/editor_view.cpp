@@ -53,7 +53,7 @@ void IEditorView::ResetMouse()
     lastMouseY = -1;
 }
 
-void IEditorView::EndWindowSession()
+void IEditorView::EndGesturesAndEntry()
 {
     EndGesturesForClose();
     DestroyTextEntry();
@@ -103,6 +103,21 @@ void IEditorView::MoveControlsOf(int index, double value)
         if (control->ParamIndex() == index) {
             control->ValueFromHost(value);
         }
+    }
+}
+
+void IEditorView::Resize(int newWidth, int newHeight)
+{
+    EndGesturesAndEntry();
+    width = newWidth;
+    height = newHeight;
+    ResetMouse();
+    controls.DeleteAll();
+    if (plug) {
+        plug->EditorResized();
+    }
+    if (backBuffer) {
+        backBuffer->Resize(width, height);
     }
 }
 

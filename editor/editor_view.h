@@ -47,6 +47,10 @@ public:
     // Platform operations.
     // Copies a rectangle of the back buffer to the screen.
     virtual bool ShowArea(const IBounds& area) = 0;
+    // Changes the editor's size: the controls are deleted (the face is built anew for the new
+    // size), gestures and an open text entry end, the plug-in is told and the back buffer
+    // follows. The platforms grow the open window (and the host's windows around it) too.
+    virtual void Resize(int newWidth, int newHeight);
     virtual bool IsWindowOpen() { return WindowHandle() != nullptr; }
     // Opens an in-place text entry (edit box or list) for a control's parameter.
     virtual void PromptForParameter(IControl* control, IParameter* parameter) = 0;
@@ -121,9 +125,9 @@ protected:
     // A closing window ends the gestures the host was told began: the mouse's and the wheel's.
     void EndGesturesForClose();
     void SnapToSteppedParameter(IControl& control);
-    // What closing the window means whatever the platform: the gestures end now, and an
-    // open text entry goes unapplied.
-    void EndWindowSession();
+    // Ends the gestures the host was told began and drops an open text entry unapplied, as
+    // closing the window or deleting the controls needs.
+    void EndGesturesAndEntry();
     // True when the host leaves it to the editor to take the keyboard focus, on opening and
     // on a click.
     bool TakesFocus() const;

@@ -90,6 +90,22 @@ IMouseKeys KeysFromMessage(WPARAM flags)
     return keys;
 }
 
+// A child window that is not an MDI child: its parent grows along with it.
+bool IsPlainChild(HWND window)
+{
+    return (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0 &&
+           (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_MDICHILD) == 0;
+}
+
+// Grows a window by (dx, dy) where it stands, without activating it or changing its z-order.
+void GrowWindow(HWND window, int dx, int dy)
+{
+    RECT outer;
+    GetWindowRect(window, &outer);
+    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int LowWord(LPARAM v)
 {
     return static_cast<short>(LOWORD(v));
@@ -159,11 +175,34 @@ void IEditorViewWin::CloseWindow()
     if (window == nullptr) {
         return;
     }
-    EndWindowSession();
+    EndGesturesAndEntry();
     HWND closing = window;
     window = nullptr;
     DestroyWindow(closing);
     UnregisterEditorClass(module);
+}
+
+void IEditorViewWin::Resize(int newWidth, int newHeight)
+{
+    const int dx = newWidth - width;
+    const int dy = newHeight - height;
+    IEditorView::Resize(newWidth, newHeight);
+    if (window == nullptr) {
+        return;
+    }
+    RECT outer;
+    GetWindowRect(window, &outer);
+    GrowWindow(window, dx, dy);
+    HWND parent = GetParent(window);
+    if (parent != nullptr && IsPlainChild(window)) {
+        GrowWindow(parent, dx, dy);
+        HWND grandparent = GetParent(parent);
+        if (grandparent != nullptr && IsPlainChild(parent)) {
+            GrowWindow(grandparent, dx, dy);
+        }
+    }
+    const RECT old = {0, 0, outer.right - outer.left, outer.bottom - outer.top};
+    InvalidateRect(window, &old, FALSE);
 }
 
 bool IEditorViewWin::ShowArea(const IBounds& area)

@@ -43,6 +43,22 @@ IMouseKeys KeysFromState(unsigned state)
     return MouseKeysFromFlags(state, {Button1Mask, Button3Mask, ShiftMask, ControlMask, Mod1Mask});
 }
 
+// Grows a window by (dx, dy) where it stands (never below one pixel).
+void GrowWindow(Display* display, Window target, int dx, int dy)
+{
+    Window root;
+    int x = 0;
+    int y = 0;
+    unsigned w = 0;
+    unsigned h = 0;
+    unsigned border = 0;
+    unsigned depth = 0;
+    if (XGetGeometry(display, target, &root, &x, &y, &w, &h, &border, &depth)) {
+        XResizeWindow(display, target, static_cast<unsigned>(std::max(1, static_cast<int>(w) + dx)),
+                      static_cast<unsigned>(std::max(1, static_cast<int>(h) + dy)));
+    }
+}
+
 unsigned ButtonMask(unsigned button)
 {
     return button == kLeftButton ? Button1Mask : button == kRightButton ? Button3Mask : 0;
@@ -143,7 +159,7 @@ void IEditorViewX11::CloseWindow()
     }
     // The beat only ever tries the view's lock, so it cannot be waiting for us here.
     fallback.Stop();
-    EndWindowSession();
+    EndGesturesAndEntry();
     window.Destroy();
     connection.Close();
     captured = false;
@@ -338,6 +354,37 @@ void IEditorViewX11::Repaint(const IBounds& area)
 {
     std::lock_guard<std::mutex> drawing(SharedDrawing());
     PaintArea(area);
+}
+
+// The window and the host's window it sits in grow by the change; what lies above the host's
+// window is the host's and the window manager's. The old area is exposed to be drawn again.
+void IEditorViewX11::Resize(int newWidth, int newHeight)
+{
+    std::lock_guard<std::recursive_mutex> guard(ViewLock());
+    const int dx = newWidth - width;
+    const int dy = newHeight - height;
+    IEditorView::Resize(newWidth, newHeight);
+    if (!window.Exists()) {
+        return;
+    }
+    Display* display = connection.Get();
+    const IBounds old = window.Area();
+    window.Resize(old.Width() + dx, old.Height() + dy);
+    Window root = None;
+    Window parent = None;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, window.Id(), &root, &parent, &children, &count)) {
+        if (children != nullptr) {
+            XFree(children);
+        }
+        if (parent != None && parent != root) {
+            GrowWindow(display, parent, dx, dy);
+        }
+    }
+    XClearArea(display, window.Id(), 0, 0, static_cast<unsigned>(old.Width()), static_cast<unsigned>(old.Height()),
+               True);
+    XFlush(display);
 }
 
 bool IEditorViewX11::ShowArea(const IBounds& area)

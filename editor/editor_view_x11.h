@@ -23,6 +23,7 @@ public:
     ~IEditorViewX11() override;
 
     bool ShowArea(const IBounds& area) override;
+    void Resize(int newWidth, int newHeight) override;
     void PromptForParameter(IControl* control, IParameter* parameter) override;
     bool OpenWebPage(const char* address, const char* title, const char* confirmText,
                      const char* errorText) override;

@@ -4,6 +4,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "editor/x11_connection.h"
@@ -56,6 +57,21 @@ void X11PixelWindow::Destroy()
         window = 0;
     }
     connection = nullptr;
+}
+
+void X11PixelWindow::Resize(int width, int height)
+{
+    if (window == 0) {
+        return;
+    }
+    width = std::max(1, width);
+    height = std::max(1, height);
+    XResizeWindow(connection->Get(), window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    size = IBounds{0, 0, width, height};
+    if (shared != nullptr) {
+        ReleaseSharedImage();
+        AttachSharedImage(width, height);
+    }
 }
 
 // A segment the size of the window. It is marked for removal as soon as the server has

@@ -22,6 +22,11 @@ public:
     bool Exists() const { return window != 0; }
     Window Id() const { return window; }
 
+    // The window's area, from (0, 0).
+    const IBounds& Area() const { return size; }
+    // Changes the window's size where it stands (never below one pixel).
+    void Resize(int width, int height);
+
     // Copies the area of source to the same place in the window.
     void Show(RasterBitmap& source, const IBounds& area);
 

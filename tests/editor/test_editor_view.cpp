@@ -208,6 +208,23 @@ TEST_F(EditorView, FramesStartAtTheRoundedShareOfTheStrip)
     }
 }
 
+TEST_F(EditorView, ResizeStartsAFaceOfTheNewSize)
+{
+    view->MouseDown(10, 10, none);
+    view->Resize(300, 200);
+    EXPECT_EQ(view->Width(), 300);
+    EXPECT_EQ(view->Height(), 200);
+    EXPECT_EQ(view->ControlCount(), 0);
+    EXPECT_EQ(view->CaptureIndex(), -1);
+    EXPECT_EQ(view->BackBuffer()->Width(), 300);
+    EXPECT_EQ(view->BackBuffer()->Height(), 200);
+    EXPECT_EQ(plug.editorResizes, 1);
+    // The gesture of the deleted control ends; the release then reaches nothing.
+    EXPECT_EQ(plug.host, (std::vector<HostEvent>{{"begin", 1}, {"end", 1}}));
+    view->MouseUp(10, 10, none);
+    EXPECT_EQ(plug.host.size(), 2u);
+}
+
 TEST(EditorKeys, VirtualKeyMapping)
 {
     EXPECT_EQ(KeyCodeForVirtualKey(32), 0);

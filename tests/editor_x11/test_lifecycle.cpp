@@ -84,6 +84,25 @@ void SleepMs(int ms)
 }
 }  // namespace
 
+TEST_F(LinuxEditor, ResizeGrowsTheWindowAndTheHostsWindowByTheChange)
+{
+    const Window other = host->MakeWindow(kHostX, kHostY, 460, 300);
+    IEditorView& view = mirror.View();
+    ASSERT_TRUE(view.OpenWindow(reinterpret_cast<void*>(other)));
+    view.Resize(kFaceWidth + 40, kFaceHeight - 20);
+    const auto window = static_cast<Window>(reinterpret_cast<uintptr_t>(view.WindowHandle()));
+    XWindowAttributes editor;
+    XWindowAttributes parentWindow;
+    ASSERT_TRUE(XGetWindowAttributes(host->display, window, &editor));
+    ASSERT_TRUE(XGetWindowAttributes(host->display, other, &parentWindow));
+    EXPECT_EQ(editor.width, kFaceWidth + 40);
+    EXPECT_EQ(editor.height, kFaceHeight - 20);
+    EXPECT_EQ(parentWindow.width, 500);
+    EXPECT_EQ(parentWindow.height, 280);
+    EXPECT_EQ(view.ControlCount(), 0);
+    view.CloseWindow();
+}
+
 TEST_F(LinuxEditor, OpeningTwiceKeepsOneWindowInItsPlace)
 {
     XMoveWindow(host->display, Editor(), 7, 9);

@@ -103,7 +103,7 @@ public:
     int32_t HostSamplePosition() override { return 0; }
     double HostTempo() override { return 0.0; }
     void HostTimeSignature(int& numerator, int& denominator) override { numerator = denominator = 0; }
-    void EditorResized() override {}
+    void EditorResized() override { ++editorResizes; }
     void AdaptToHost() override {}
     bool SendMidi(const IMidiMessage& message) override
     {
@@ -115,6 +115,7 @@ public:
     std::vector<int> changes;
     std::vector<HostEvent> host;
     std::vector<int> sent;
+    int editorResizes = 0;
 
 private:
     void DefineEnum(int index, const char* name, int defaultValue, std::vector<const char*> texts)
