@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 #include "font_test_util.h"
 #include "raster/blend.h"
@@ -13,6 +14,7 @@ using namespace font_test;
 namespace {
 
 constexpr Pixel32 kGround = 0xFF405060;
+constexpr Pixel32 kBlack = 0xFF000000;
 constexpr Pixel32 kText = 0x80F0A010;  // an exact copy writes its alpha; combining takes it as opaque
 constexpr Pixel32 kOpaqueText = 0xFFF0A010;
 constexpr int kPenX = 10;
@@ -182,6 +184,50 @@ TEST(DrawGlyph, InvertAndBlurChangeTheCoverage)
     const std::uint8_t* bc = blurred->GlyphCoverage(*b);
     EXPECT_TRUE(std::any_of(bc, bc + b->width * b->height, [](std::uint8_t v) { return v > 0 && v < 255; }));
     EXPECT_TRUE(std::all_of(pc, pc + p->width * p->height, [](std::uint8_t v) { return v == 0 || v == 255; }));
+}
+
+// A glyph whose ink starts left of its pen keeps that offset along the line when turned: text
+// running down puts it above the pen, text running up below it, so each glyph lands inside
+// its cell (the bitmap turned clockwise moves up by its bearing, anticlockwise down).
+TEST(DrawGlyph, TurnedGlyphsKeepTheirOffsetAlongTheLine)
+{
+    // Large, so that the hook of a j or the foot of a y reaches left of the pen.
+    auto across = MakeArial(64, 0);
+    auto down = MakeArial(64, FontVertical);
+    auto up = MakeArial(64, FontVertical | FontBottomUp);
+    ASSERT_TRUE(across && down && up);
+    for (CachedFont* font : {across.get(), down.get(), up.get()}) {
+        font->SetTextColour(0xFFFFFFFF);
+    }
+    int code = 0;
+    for (const char c : std::string("jJfy/(")) {
+        Drawn(*across, std::string(1, c).c_str(), {0, 0, 100, 100}, 0, 100, 100);
+        if (across->FindGlyph(c)->bearing > 0) {
+            code = c;
+            break;
+        }
+    }
+    ASSERT_NE(code, 0) << "no glyph with ink left of its pen";
+    const char text[2] = {static_cast<char>(code), 0};
+    for (CachedFont* font : {down.get(), up.get()}) {
+        Drawn(*font, text, {0, 0, 100, 100}, 0, 100, 100);
+    }
+    constexpr int kPen = 100;
+    const RasterRect everything = {0, 0, 200, 200};
+    auto horizontal = Filled(200, 200, kBlack);
+    auto downwards = Filled(200, 200, kBlack);
+    auto upwards = Filled(200, 200, kBlack);
+    ASSERT_TRUE(across->DrawGlyph(horizontal.get(), code, kPen, 10, everything));
+    ASSERT_TRUE(down->DrawGlyph(downwards.get(), code, 10, kPen, everything));
+    ASSERT_TRUE(up->DrawGlyph(upwards.get(), code, 10, kPen - up->FindGlyph(code)->height, everything));
+    const RasterRect h = InkBounds(*horizontal, kBlack);
+    const RasterRect d = InkBounds(*downwards, kBlack);
+    const RasterRect u = InkBounds(*upwards, kBlack);
+    EXPECT_LT(h.left, kPen);
+    EXPECT_EQ(d.top - kPen, h.left - kPen);
+    EXPECT_EQ(d.bottom - kPen, h.right - kPen);
+    EXPECT_EQ(kPen - u.bottom, h.left - kPen);
+    EXPECT_EQ(kPen - u.top, h.right - kPen);
 }
 
 TEST(DrawGlyph, VerticalTextIsTurnedAndRunsDownOrUp)
