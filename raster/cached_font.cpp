@@ -1,6 +1,7 @@
 // CachedFont: its settings, the glyph cache's records, and RenderText with its choice
 // between the system text engine and the glyph cache.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -53,6 +54,15 @@ struct CachedFont::TextMetrics {
     int height = 0;
 };
 
+// Where a glyph is drawn, from the text's start: its pen, and the distance along its line
+// before it and that line's offset (as an upright text would lay them out).
+struct CachedFont::PenPlace {
+    int x;
+    int y;
+    int along;
+    int line;
+};
+
 CachedFont::CachedFont()
 {
     FontCreated();
@@ -74,6 +84,8 @@ void CachedFont::SetFromSystemFont(SystemFontHandle font, int flags)
     fontFlags = flags;
     systemFont = font;
     lineHeight = 0;
+    direction = SystemFontDirection(font);
+    turned = direction.x != 1.0 || direction.y != 0.0;
     if (font) {
         DibBitmap* scratch = GlyphScratch(256);
         lineHeight = scratch ? SystemFontLineHeight(font, *scratch) : 0;
@@ -260,13 +272,26 @@ const GlyphRecord* CachedFont::DrawableGlyph(int code)
     return record && GlyphCoverage(*record) ? record : nullptr;
 }
 
+CachedFont::PenPlace CachedFont::PenAt(int along, int line, bool vertical) const
+{
+    if (vertical) {
+        return {line, along, along, line};
+    }
+    if (!turned) {
+        return {along, line, along, line};
+    }
+    // A turned line runs from its start along the turned baseline.
+    return {static_cast<int>(std::lround(along * direction.x)),
+            line + static_cast<int>(std::lround(along * direction.y)), along, line};
+}
+
 template <class Visit>
 void CachedFont::ForEachGlyph(const char* text, int length, TextFormat format, bool upwards, Visit visit)
 {
     const bool vertical = fontFlags & FontVertical;
     const int lineStep = lineSpacing + lineHeight;
-    int penX = 0;
-    int penY = 0;
+    int line = 0;
+    int along = 0;
     int used = 0;
     while ((length == -1 || used < length) && text[used] != 0) {
         int bytes = 1;
@@ -277,8 +302,8 @@ void CachedFont::ForEachGlyph(const char* text, int length, TextFormat format, b
         }
         if (code == '\n') {
             if (!(format & TextSingleLine)) {
-                penX = vertical ? penX + lineStep : 0;
-                penY = vertical ? 0 : penY + lineStep;
+                line += lineStep;
+                along = 0;
                 continue;
             }
             code = ' ';
@@ -287,12 +312,8 @@ void CachedFont::ForEachGlyph(const char* text, int length, TextFormat format, b
         if (!record) {
             continue;
         }
-        visit(*record, penX, penY);
-        if (!vertical) {
-            penX += record->advance;
-        } else {
-            penY += upwards ? -record->advance : record->advance;
-        }
+        visit(*record, PenAt(along, line, vertical));
+        along += vertical && upwards ? -record->advance : record->advance;
     }
 }
 
@@ -300,13 +321,17 @@ CachedFont::TextMetrics CachedFont::MeasureGlyphText(const char* text, int lengt
 {
     const bool vertical = fontFlags & FontVertical;
     TextMetrics size;
-    ForEachGlyph(text, length, format, false, [&](const GlyphRecord& glyph, int penX, int penY) {
+    ForEachGlyph(text, length, format, false, [&](const GlyphRecord& glyph, const PenPlace& pen) {
         if (vertical) {
-            size.height = std::max({size.height, penY + glyph.advance, penY + glyph.height - glyph.bearing});
-            size.width = std::max(size.width, penX + glyph.width);
+            size.height = std::max({size.height, pen.y + glyph.advance, pen.y + glyph.height - glyph.bearing});
+            size.width = std::max(size.width, pen.x + glyph.width);
+        } else if (turned) {
+            // Measured upright, as the system engine measures a turned text.
+            size.width = std::max(size.width, pen.along + glyph.advance);
+            size.height = std::max(size.height, pen.line + lineHeight);
         } else {
-            size.width = std::max({size.width, penX + glyph.advance, penX + glyph.width - glyph.bearing});
-            size.height = std::max(size.height, penY + glyph.height);
+            size.width = std::max({size.width, pen.x + glyph.advance, pen.x + glyph.width - glyph.bearing});
+            size.height = std::max(size.height, pen.y + glyph.height);
         }
     });
     return size;
@@ -318,11 +343,11 @@ int CachedFont::DrawGlyphText(RasterBitmap* dest, const char* text, int length, 
     const bool vertical = fontFlags & FontVertical;
     const bool bottomUp = vertical && (fontFlags & FontBottomUp);
     int extent = 0;
-    ForEachGlyph(text, length, format, bottomUp, [&](const GlyphRecord& glyph, int penX, int penY) {
-        const int glyphX = x + penX;
-        const int glyphY = y + penY - (bottomUp ? glyph.height : 0);
+    ForEachGlyph(text, length, format, bottomUp, [&](const GlyphRecord& glyph, const PenPlace& pen) {
+        const int glyphX = x + pen.x;
+        const int glyphY = y + pen.y - (bottomUp ? glyph.height : 0);
         if (DrawGlyph(dest, glyph.code, glyphX, glyphY, clip)) {
-            extent = std::max(extent, vertical ? glyphX + glyph.width - x : glyphY + glyph.height - y);
+            extent = std::max(extent, vertical ? glyphX + glyph.width - x : glyphY - glyph.rise + glyph.height - y);
         }
     });
     return extent;

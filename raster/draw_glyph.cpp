@@ -121,6 +121,7 @@ bool CachedFont::DrawGlyph(RasterBitmap* dest, int code, int x, int y, const Ras
     }
     if (!(fontFlags & FontVertical)) {
         x -= glyph->bearing;
+        y -= glyph->rise;
     } else {
         y += (fontFlags & FontBottomUp) ? glyph->bearing : -glyph->bearing;
     }

@@ -47,6 +47,7 @@ struct GlyphRecord {
     std::int32_t advance;
     std::uint16_t code;       // a UTF-16 code unit
     std::int32_t bearing;     // the bitmap starts this many pixels before the pen
+    std::int32_t rise;        // and this many above it (only a turned font's glyphs rise)
 };
 
 class RasterFont {
@@ -97,6 +98,7 @@ public:
 
 private:
     struct TextMetrics;
+    struct PenPlace;
 
     GlyphRecord* LookUpGlyph(int code);
     // The record to draw for a code, rendered first when needed; null when it draws nothing.
@@ -107,12 +109,14 @@ private:
     bool UsesSystemEngine(RasterBitmap* dest, TextFormat format) const;
     int RenderSystemText(RasterBitmap* dest, const char* text, int length, RasterRect* rect, TextFormat format);
     int RenderGlyphText(RasterBitmap* dest, const char* text, int length, RasterRect* rect, TextFormat format);
+    PenPlace PenAt(int along, int line, bool vertical) const;
     template <class Visit>
     void ForEachGlyph(const char* text, int length, TextFormat format, bool upwards, Visit visit);
     TextMetrics MeasureGlyphText(const char* text, int length, TextFormat format);
     int DrawGlyphText(RasterBitmap* dest, const char* text, int length, int x, int y, const RasterRect& clip,
                       TextFormat format);
-    bool StoreCoverage(GlyphRecord& record, RasterBitmap& scratch, int boxWidth, int boxHeight, int penColumn);
+    bool StoreCoverage(GlyphRecord& record, RasterBitmap& scratch, const RasterRect& box, const RasterRect& keep,
+                       int penX, int penY);
     void TurnCoverage(GlyphRecord& record);
     void ApplyCoverageEffects(GlyphRecord& record);
 
@@ -129,6 +133,9 @@ private:
     IGrowBuffer extendedGlyphs{4096};
     IGrowBuffer glyphData{65536};
     SystemFontHandle systemFont = nullptr;
+    // The baseline's direction (a unit step, y down) when the system font is turned.
+    bool turned = false;
+    SystemTextDirection direction = {1.0, 0.0};
 };
 
 // Reads one character of UTF-8 from at most `available` bytes at text (-1: up to the NUL;

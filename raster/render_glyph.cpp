@@ -21,21 +21,16 @@ std::uint8_t CoverageAt(const Pixel32* row, int x, bool invert)
     return invert ? static_cast<std::uint8_t>(255 - red) : red;
 }
 
-// The columns holding ink: from the first to one past the last; first > last when none.
-struct InkColumns {
-    int first;
-    int end;
-};
-
-InkColumns FindInkColumns(RasterBitmap& scratch, int width, int height, bool invert)
+// The smallest rectangle of the box holding all its ink; right <= left when there is none.
+RasterRect FindInk(RasterBitmap& scratch, const RasterRect& box, bool invert)
 {
-    InkColumns ink = {width, 0};
-    for (int y = 0; y < height; ++y) {
+    RasterRect ink = {box.right, box.bottom, box.left, box.top};
+    for (int y = box.top; y < box.bottom; ++y) {
         const Pixel32* row = RasterRow(scratch, y);
-        for (int x = 0; x < width; ++x) {
+        for (int x = box.left; x < box.right; ++x) {
             if (CoverageAt(row, x, invert) != 0) {
-                ink.first = std::min(ink.first, x);
-                ink.end = std::max(ink.end, x + 1);
+                ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+                       std::max(ink.bottom, y + 1)};
             }
         }
     }
@@ -99,15 +94,32 @@ GlyphRecord* CachedFont::RenderGlyph(int code)
     if (size.width < 1 || size.height < 1) {
         return record;
     }
-    const int boxWidth = std::min(size.width + 2 * margin + 4, scratch->Width());
-    const int boxHeight = std::min(size.height, scratch->Height());
-    FillRect(scratch, 0, 0, boxWidth, boxHeight, 0, 1.0f, BlendCopy);
-    DrawSystemChar(systemFont, *scratch, unit, penColumn, boxWidth, boxHeight);
+    // An upright character is drawn with its pen on the box's top edge and keeps every row
+    // and at least its advance; a turned one may reach its cell's diagonal from its pen in any
+    // direction, so it is drawn in the middle of a larger box and keeps only its ink.
+    int penX = penColumn;
+    int penY = 0;
+    RasterRect box = {0, 0, size.width + 2 * margin + 4, size.height};
+    RasterRect keep = {penColumn, 0, penColumn + size.width, size.height};
+    if (turned) {
+        const int reach = size.width + size.height + margin + 2;
+        scratch = GlyphScratch(2 * reach);
+        if (!scratch) {
+            return record;
+        }
+        penX = penY = reach;
+        box = {0, 0, 2 * reach, 2 * reach};
+        keep = {reach, reach, reach + 1, reach + 1};
+    }
+    box.right = std::min(box.right, scratch->Width());
+    box.bottom = std::min(box.bottom, scratch->Height());
+    FillRect(scratch, 0, 0, box.right, box.bottom, 0, 1.0f, BlendCopy);
+    DrawSystemChar(systemFont, *scratch, unit, penX, penY, box.right, box.bottom);
     if (fontFlags & FontBlur) {
-        BlurRect(scratch, scratch, 0, 0, 0, 0, boxWidth, boxHeight);
+        BlurRect(scratch, scratch, 0, 0, 0, 0, box.right, box.bottom);
     }
     record->advance = size.width;
-    if (!StoreCoverage(*record, *scratch, boxWidth, boxHeight, penColumn)) {
+    if (!StoreCoverage(*record, *scratch, box, keep, penX, penY)) {
         *record = {};
         record->code = unit;
         record->dataOffset = -1;
@@ -120,31 +132,37 @@ GlyphRecord* CachedFont::RenderGlyph(int code)
     return record;
 }
 
-bool CachedFont::StoreCoverage(GlyphRecord& record, RasterBitmap& scratch, int boxWidth, int boxHeight,
-                               int penColumn)
+// Keeps the part of the box that holds the ink or the keep area, whichever reaches further,
+// and records where it starts from the pen.
+bool CachedFont::StoreCoverage(GlyphRecord& record, RasterBitmap& scratch, const RasterRect& box,
+                               const RasterRect& keep, int penX, int penY)
 {
     const bool invert = fontFlags & FontInvert;
-    const InkColumns ink = FindInkColumns(scratch, boxWidth, boxHeight, invert);
-    const int start = std::min(ink.first, penColumn);
-    const int end = std::min(std::max(ink.end, penColumn + record.advance), boxWidth);
-    const int width = end - start;
+    const RasterRect ink = FindInk(scratch, box, invert);
+    const int left = std::min(ink.left, keep.left);
+    const int top = std::min(ink.top, keep.top);
+    const int right = std::min(std::max(ink.right, keep.right), box.right);
+    const int bottom = std::min(std::max(ink.bottom, keep.bottom), box.bottom);
+    const int width = right - left;
+    const int height = bottom - top;
     const int offset = glyphData.Size();
-    std::uint8_t* data = glyphData.SetSize(offset + width * boxHeight, false);
-    if (width < 1 || !data || glyphData.Size() != offset + width * boxHeight) {
+    std::uint8_t* data = glyphData.SetSize(offset + width * height, false);
+    if (width < 1 || height < 1 || !data || glyphData.Size() != offset + width * height) {
         glyphData.SetSize(offset, false);
         return false;
     }
     std::uint8_t* out = data + offset;
-    for (int y = 0; y < boxHeight; ++y) {
+    for (int y = top; y < bottom; ++y) {
         const Pixel32* row = RasterRow(scratch, y);
-        for (int x = start; x < end; ++x) {
+        for (int x = left; x < right; ++x) {
             *out++ = CoverageAt(row, x, invert);
         }
     }
     record.dataOffset = offset + 1;
     record.width = width;
-    record.height = boxHeight;
-    record.bearing = penColumn - start;
+    record.height = height;
+    record.bearing = penX - left;
+    record.rise = penY - top;
     return true;
 }
 

@@ -34,14 +34,23 @@ void PrepareGlyphSurface(RasterBitmap& scratch);
 // The height of the font's lines (its text metrics' height); 0 when it cannot be read.
 int SystemFontLineHeight(SystemFontHandle font, RasterBitmap& scratch);
 
+// The direction a font's text runs in, as a unit step in surface coordinates (y down): (1, 0)
+// unless the font was made with an escapement, which turns it anticlockwise.
+struct SystemTextDirection {
+    double x;
+    double y;
+};
+SystemTextDirection SystemFontDirection(SystemFontHandle font);
+
 struct SystemCharSize {
-    int width;   // the advance
+    int width;   // the advance along the baseline
     int height;  // the line's height
 };
 SystemCharSize MeasureSystemChar(SystemFontHandle font, RasterBitmap& scratch, std::uint16_t code);
-// Draws one character white on black with its pen at (x, 0), nothing beyond limitWidth x limitHeight.
-void DrawSystemChar(SystemFontHandle font, RasterBitmap& scratch, std::uint16_t code, int x, int limitWidth,
-                    int limitHeight);
+// Draws one character white on black, its cell's top-left corner at (x, y): a turned font's
+// character is turned about that corner. Nothing is drawn beyond limitWidth x limitHeight.
+void DrawSystemChar(SystemFontHandle font, RasterBitmap& scratch, std::uint16_t code, int x, int y,
+                    int limitWidth, int limitHeight);
 
 // Whether the platform draws whole texts itself (otherwise every text goes through the glyph cache).
 bool HasSystemTextEngine();

@@ -21,6 +21,8 @@ struct SystemFontObject {
     bool mono = false;
     bool embolden = false;  // a bold request the face lacks
     bool slant = false;     // an italic request the face lacks
+    double sine = 0.0;      // of the escapement, the baseline's anticlockwise turn
+    double cosine = 1.0;
 };
 
 namespace {
@@ -141,6 +143,20 @@ bool WantsMono(FT_Face face, FontQuality quality)
     return gasp != FT_GASP_NO_TABLE && !(gasp & FT_GASP_DO_GRAY);
 }
 
+// Turns a loaded outline anticlockwise by the font's escapement about its pen, then moves it
+// by (dx, dy) pixels (FreeType's y points up).
+void TurnOutline(const SystemFontObject& font, FT_Outline& outline, double dx, double dy)
+{
+    constexpr double kOne = 65536.0;
+    FT_Matrix turn = {static_cast<FT_Fixed>(std::lround(font.cosine * kOne)),
+                      static_cast<FT_Fixed>(std::lround(-font.sine * kOne)),
+                      static_cast<FT_Fixed>(std::lround(font.sine * kOne)),
+                      static_cast<FT_Fixed>(std::lround(font.cosine * kOne))};
+    FT_Outline_Transform(&outline, &turn);
+    FT_Outline_Translate(&outline, static_cast<FT_Pos>(std::lround(dx * 64.0)),
+                         static_cast<FT_Pos>(std::lround(dy * 64.0)));
+}
+
 // Loads a character's outline with the font's synthetic style applied; false when missing.
 bool LoadChar(SystemFontObject& font, std::uint16_t code)
 {
@@ -194,6 +210,11 @@ SystemFontHandle CreateSystemFont(const SystemFontDescription& description)
         return nullptr;
     }
     font->mono = WantsMono(font->face, description.quality);
+    if (description.escapement % 3600 != 0) {
+        const double angle = description.escapement * 3.14159265358979323846 / 1800.0;
+        font->sine = std::sin(angle);
+        font->cosine = std::cos(angle);
+    }
     return font;
 }
 
@@ -218,6 +239,11 @@ int SystemFontLineHeight(SystemFontHandle font, RasterBitmap&)
     return font ? font->lineHeight : 0;
 }
 
+SystemTextDirection SystemFontDirection(SystemFontHandle font)
+{
+    return font ? SystemTextDirection{font->cosine, -font->sine} : SystemTextDirection{1.0, 0.0};
+}
+
 SystemCharSize MeasureSystemChar(SystemFontHandle font, RasterBitmap&, std::uint16_t code)
 {
     if (!font || !LoadChar(*font, code)) {
@@ -226,17 +252,32 @@ SystemCharSize MeasureSystemChar(SystemFontHandle font, RasterBitmap&, std::uint
     return {static_cast<int>((font->face->glyph->advance.x + 32) >> 6), font->lineHeight};
 }
 
-void DrawSystemChar(SystemFontHandle font, RasterBitmap& scratch, std::uint16_t code, int x, int limitWidth,
+void DrawSystemChar(SystemFontHandle font, RasterBitmap& scratch, std::uint16_t code, int x, int y, int limitWidth,
                     int limitHeight)
 {
-    if (!font || !LoadChar(*font, code) ||
-        FT_Render_Glyph(font->face->glyph, font->mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0) {
+    if (!font) {
+        return;
+    }
+    // The pen sits on the baseline, the ascent below the cell's corner along the turned
+    // vertical; the transform carries its fraction of a pixel.
+    const double penX = x + font->ascent * font->sine;
+    const double penY = y + font->ascent * font->cosine;
+    const double wholeX = std::floor(penX);
+    const double wholeY = std::floor(penY);
+    if (!LoadChar(*font, code)) {
+        return;
+    }
+    FT_GlyphSlot loaded = font->face->glyph;
+    if (loaded->format == FT_GLYPH_FORMAT_OUTLINE && (font->sine != 0.0 || font->cosine != 1.0)) {
+        TurnOutline(*font, loaded->outline, penX - wholeX, wholeY - penY);
+    }
+    if (FT_Render_Glyph(loaded, font->mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0) {
         return;
     }
     const FT_GlyphSlot slot = font->face->glyph;
     const FT_Bitmap& bitmap = slot->bitmap;
-    const int left = x + slot->bitmap_left;
-    const int top = font->ascent - slot->bitmap_top;
+    const int left = static_cast<int>(wholeX) + slot->bitmap_left;
+    const int top = static_cast<int>(wholeY) - slot->bitmap_top;
     limitWidth = std::min(limitWidth, scratch.Width());
     limitHeight = std::min(limitHeight, scratch.Height());
     for (unsigned row = 0; row < bitmap.rows; ++row) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "raster/dib_bitmap.h"
@@ -271,7 +272,17 @@ SystemCharSize MeasureSystemChar(SystemFontHandle font, RasterBitmap& scratch, s
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-void DrawSystemChar(SystemFontHandle font, RasterBitmap& scratch, std::uint16_t code, int x, int limitWidth,
+SystemTextDirection SystemFontDirection(SystemFontHandle font)
+{
+    LOGFONTW description = {};
+    if (!font || GetObjectW(AsFont(font), sizeof description, &description) == 0 || description.lfEscapement == 0) {
+        return {1.0, 0.0};
+    }
+    const double angle = description.lfEscapement * 3.14159265358979323846 / 1800.0;
+    return {std::cos(angle), -std::sin(angle)};
+}
+
+void DrawSystemChar(SystemFontHandle font, RasterBitmap& scratch, std::uint16_t code, int x, int y, int limitWidth,
                     int limitHeight)
 {
     HDC dc = ContextOf(scratch);
@@ -280,7 +291,7 @@ void DrawSystemChar(SystemFontHandle font, RasterBitmap& scratch, std::uint16_t 
     }
     SelectedFont selected(dc, font);
     const wchar_t unit = code;
-    RECT rect = {x, 0, std::min(limitWidth, scratch.Width()), std::min(limitHeight, scratch.Height())};
+    RECT rect = {x, y, std::min(limitWidth, scratch.Width()), std::min(limitHeight, scratch.Height())};
     DrawTextW(dc, &unit, 1, &rect, DT_NOPREFIX | DT_NOCLIP | DT_SINGLELINE);
     GdiFlush();
 }
