@@ -128,6 +128,9 @@ run_fuzzer "raster PNG decode fuzz" raster_png_fuzzer tests/raster/corpus 45
 # ruckhost's readers: preset files (.fxp/.fxb) and WAV files, libFuzzer with ASan and UBSan.
 run_fuzzer "ruckhost file readers fuzz" fuzz_file_readers tests/tools/corpus 25
 
+# Host action scripts played through the plug-in's entry point and effect record.
+run_fuzzer "vst host script fuzz" fuzz_host_script tests/vst/corpus 100
+
 # Host automation, program and chunk requests and audio blocks on three threads; and the
 # audio thread automating every parameter while the Linux editor repaints.
 if build_tree "threads TSan" tsan plug_thread_tests && build_tree "threads TSan" tsan editor_x11_tests; then
