@@ -228,10 +228,11 @@ void ScriptPlayer::Play(HostAction action, ScriptReader& script)
         const uint8_t choice = script.Byte();
         VstIntPtr size;
         if (choice >= kRawChoice) {
+            // Sizes spread evenly over the powers of two up to the largest block a host
+            // announces (2^20); strict, any negative size too.
             const uint32_t raw = script.Word();
-            // Strict: anything negative too; never past the largest block a host announces.
-            const auto signedRaw = static_cast<int32_t>(raw);
-            size = options.strict && signedRaw <= kLargestBlock ? signedRaw : 1 + raw % kLargestBlock;
+            const uint32_t magnitude = 1 + (raw >> 5) % (1u << (raw % 21));
+            size = options.strict && static_cast<int32_t>(raw) < 0 ? static_cast<int32_t>(raw) : magnitude;
         } else {
             size = options.strict ? Choose(kSizes, choice) : std::max<VstIntPtr>(1, Choose(kSizes, choice));
         }
