@@ -106,11 +106,16 @@ void IVst3Plugin::HostTimeSignature(int& numerator, int& denominator)
     }
 }
 
+// The window closes under the view's own lock, never under the instance lock (the editor's
+// fallback thread takes them in the other order); the view leaves the instance under it.
 void IVst3Plugin::DropEditor()
 {
-    Guard guard(Lock());
     CloseEditorBeforeDelete();
-    editorView.reset();
+    std::unique_ptr<IAttachedView> dropped;
+    {
+        Guard guard(Lock());
+        dropped = std::move(editorView);
+    }
 }
 
 bool IVst3Plugin::ApplyProgram(int index)
