@@ -230,3 +230,11 @@ TEST_F(HostScripts, CommittedSeedsAndFindingsHoldEveryCheck)
     }
     EXPECT_GE(played, 5);
 }
+
+TEST(ScriptReader, ALengthPastTheEndIsCutToWhatRemains)
+{
+    const uint8_t script[] = {255, 16, 0, 0, 0, 'a', 'b'};
+    ScriptReader reader(script, sizeof script);
+    EXPECT_EQ(reader.Text(), "ab");
+    EXPECT_TRUE(reader.AtEnd());
+}

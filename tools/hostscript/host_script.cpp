@@ -32,8 +32,12 @@ float ScriptReader::Float()
 
 size_t ScriptReader::Length()
 {
-    const size_t length = Byte();
-    return std::min<size_t>(length == kLongLength ? Word() % (kMaxLength + 1) : length, Remaining());
+    size_t length = Byte();
+    if (length == kLongLength) {
+        length = Word() % (kMaxLength + 1);
+    }
+    // Only now: the word read above shortens what remains.
+    return std::min(length, Remaining());
 }
 
 std::string ScriptReader::Text()
