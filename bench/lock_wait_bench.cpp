@@ -67,30 +67,22 @@ std::vector<double> RunAudio(AEffect* e, double seconds, const std::atomic<bool>
     return durations;
 }
 
-void SendButton(Display* display, Window window, int type, int x, int y, unsigned state)
+// A button press or release of the left button, or a motion with it held, sent straight to
+// the window (button and motion events keep their common fields in the same places).
+void SendPointer(Display* display, Window window, int type, int x, int y, unsigned state)
 {
     XEvent event = {};
-    event.xbutton.type = type;
-    event.xbutton.display = display;
-    event.xbutton.window = window;
-    event.xbutton.x = x;
-    event.xbutton.y = y;
-    event.xbutton.button = Button1;
-    event.xbutton.state = state;
-    event.xbutton.same_screen = True;
-    XSendEvent(display, window, False, NoEventMask, &event);
-}
-
-void SendMotion(Display* display, Window window, int x, int y)
-{
-    XEvent event = {};
-    event.xmotion.type = MotionNotify;
-    event.xmotion.display = display;
-    event.xmotion.window = window;
-    event.xmotion.x = x;
-    event.xmotion.y = y;
-    event.xmotion.state = Button1Mask;
-    event.xmotion.same_screen = True;
+    XButtonEvent& pointer = event.xbutton;
+    pointer.type = type;
+    pointer.display = display;
+    pointer.window = window;
+    pointer.x = x;
+    pointer.y = y;
+    pointer.state = state;
+    pointer.same_screen = True;
+    if (type != MotionNotify) {
+        pointer.button = Button1;
+    }
     XSendEvent(display, window, False, NoEventMask, &event);
 }
 
@@ -161,17 +153,17 @@ int main(int argc, char** argv)
         uiRunning.store(false);
     });
     int idles = 0;
-    SendButton(display, editor, ButtonPress, kKnobX, kKnobY, 0);
+    SendPointer(display, editor, ButtonPress, kKnobX, kKnobY, 0);
     while (uiRunning.load()) {
         const int offset = (idles % (2 * kDragSpan)) < kDragSpan ? idles % kDragSpan : kDragSpan - idles % kDragSpan;
-        SendMotion(display, editor, kKnobX, kKnobY - offset);
+        SendPointer(display, editor, MotionNotify, kKnobX, kKnobY - offset, Button1Mask);
         XFlush(display);
         Dispatch(e, effEditIdle);
         ++idles;
         std::this_thread::sleep_for(std::chrono::milliseconds(kIdleMs));
     }
     audio.join();
-    SendButton(display, editor, ButtonRelease, kKnobX, kKnobY, Button1Mask);
+    SendPointer(display, editor, ButtonRelease, kKnobX, kKnobY, Button1Mask);
     XSync(display, False);
     Dispatch(e, effEditIdle);
     Dispatch(e, effEditClose);
