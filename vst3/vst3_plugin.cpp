@@ -148,16 +148,20 @@ double IVst3Plugin::NormalizedForProgram(int index) const
 double IVst3Plugin::PlainOf(int index, double normalized)
 {
     Guard guard(Lock());
-    IParameter* parameter = Parameter(index);
+    const IParameter* parameter = Parameter(index);
     if (parameter == nullptr) {
         return 0.0;
     }
-    // The parameter's own mapping, tried on it and undone: the value shown is the value set.
-    const double held = parameter->value;
-    parameter->SetFromNormalized(std::isfinite(normalized) ? std::clamp(normalized, 0.0, 1.0) : 0.0);
-    const double plain = parameter->value;
-    parameter->value = held;
-    return plain;
+    // The parameter's own mapping, tried on a stand-in of its range (the parameter itself
+    // never changes, whoever is reading it): the value shown is the value a host would set.
+    IParameter probe;
+    probe.type = parameter->type;
+    probe.min = parameter->min;
+    probe.max = parameter->max;
+    probe.step = parameter->step;
+    probe.shape = parameter->shape;
+    probe.SetFromNormalized(std::isfinite(normalized) ? std::clamp(normalized, 0.0, 1.0) : 0.0);
+    return probe.value;
 }
 
 void IVst3Plugin::FormatNormalized(int index, double normalized, char* out, size_t outSize)
