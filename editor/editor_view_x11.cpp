@@ -43,8 +43,8 @@ IMouseKeys KeysFromState(unsigned state)
     return MouseKeysFromFlags(state, {Button1Mask, Button3Mask, ShiftMask, ControlMask, Mod1Mask});
 }
 
-// Grows a window by (dx, dy) where it stands (never below one pixel).
-void GrowWindow(Display* display, Window target, int dx, int dy)
+// A window's place in its parent; false when the server cannot say.
+bool PlaceInParent(Display* display, Window target, IBounds* place)
 {
     Window root;
     int x = 0;
@@ -53,9 +53,20 @@ void GrowWindow(Display* display, Window target, int dx, int dy)
     unsigned h = 0;
     unsigned border = 0;
     unsigned depth = 0;
-    if (XGetGeometry(display, target, &root, &x, &y, &w, &h, &border, &depth)) {
-        XResizeWindow(display, target, static_cast<unsigned>(std::max(1, static_cast<int>(w) + dx)),
-                      static_cast<unsigned>(std::max(1, static_cast<int>(h) + dy)));
+    if (!XGetGeometry(display, target, &root, &x, &y, &w, &h, &border, &depth)) {
+        return false;
+    }
+    *place = {x, y, x + static_cast<int>(w), y + static_cast<int>(h)};
+    return true;
+}
+
+// Grows a window by (dx, dy) where it stands (never below one pixel).
+void GrowWindow(Display* display, Window target, int dx, int dy)
+{
+    IBounds place;
+    if (PlaceInParent(display, target, &place)) {
+        XResizeWindow(display, target, static_cast<unsigned>(std::max(1, place.Width() + dx)),
+                      static_cast<unsigned>(std::max(1, place.Height() + dy)));
     }
 }
 
@@ -136,16 +147,7 @@ IBounds IEditorViewX11::PlaceForOpen()
 {
     IBounds place = {0, 0, width, height};
     if (window.Exists()) {
-        Window root;
-        int x = 0;
-        int y = 0;
-        unsigned w = 0;
-        unsigned h = 0;
-        unsigned border = 0;
-        unsigned depth = 0;
-        if (XGetGeometry(connection.Get(), window.Id(), &root, &x, &y, &w, &h, &border, &depth)) {
-            place = {x, y, x + static_cast<int>(w), y + static_cast<int>(h)};
-        }
+        PlaceInParent(connection.Get(), window.Id(), &place);
         CloseWindow();
     }
     return place;
