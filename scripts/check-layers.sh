@@ -10,14 +10,16 @@ declare -A allowed=(
   [plug]="plug"
   [vst]="vst plug"
   [vst3]="vst3 vst plug"
+  [clap]="clap vst plug"
   [raster]="raster plug"
   [editor]="editor raster plug"
-  [effect]="effect editor raster vst3 vst plug"
+  [effect]="effect editor raster clap vst3 vst plug"
   [tools/loader]="vst"
   [tools/vst3host]="vst3"
-  [tools/ruckhost]="raster vst3 vst"
+  [tools/claphost]="clap"
+  [tools/ruckhost]="raster clap vst3 vst"
 )
-layers="plug|vst3|vst|raster|editor|effect|tools|tests|bench"
+layers="plug|clap|vst3|vst|raster|editor|effect|tools|tests|bench"
 status=0
 for folder in "${!allowed[@]}"; do
   while IFS=: read -r file line text; do

@@ -1,0 +1,445 @@
+// Ruckstone.clap through its binary interface only: entry and factory, lifecycle orders,
+// parameter texts, state, sample-accurate events, both sample sizes and the editor's frame;
+// renders compared bit for bit with the VST2 module of the same build; and the checks
+// CLAP validators make, as one group.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "clap_host.h"
+#include "test_host.h"
+
+namespace {
+constexpr uint32_t kParams = 11;
+constexpr int kPrograms = 25;
+constexpr clap::Id kMix = 10;
+constexpr clap::Id kAmount = 1;
+constexpr uint32_t kBlock = 512;
+constexpr double kRate = 44100.0;
+constexpr double kTwoPi = 6.283185307179586;
+// The id hosts store in projects and preset lists; it may never change.
+constexpr const char* kPluginId = "audio.tolvi.ruckstone";
+
+#ifdef _WIN32
+constexpr const char* kWindowApi = "win32";
+#else
+constexpr const char* kWindowApi = "x11";
+#endif
+
+using Channels = std::vector<std::vector<double>>;
+
+// Two channels of a loud, bright test signal: harmonics and a little noise.
+Channels TestSignal(uint32_t frames)
+{
+    Channels channels(2, std::vector<double>(frames));
+    uint32_t noise = 12345;
+    for (uint32_t i = 0; i < frames; ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        const double t = i / kRate;
+        channels[0][i] = 0.6 * std::sin(kTwoPi * 110.0 * t) + 0.3 * std::sin(kTwoPi * 331.0 * t) +
+                         (noise >> 8) / 16777216.0 * 0.05;
+        channels[1][i] = 0.8 * std::sin(kTwoPi * 220.0 * t + 0.5);
+    }
+    return channels;
+}
+
+// The whole signal in host blocks of `block` frames; `process` renders one block.
+template <typename Process>
+Channels RenderInBlocks(const Channels& input, uint32_t block, Process process)
+{
+    const auto frames = static_cast<uint32_t>(input[0].size());
+    Channels output(2, std::vector<double>(frames));
+    for (uint32_t done = 0; done < frames; done += block) {
+        double* in[2] = {const_cast<double*>(input[0].data()) + done, const_cast<double*>(input[1].data()) + done};
+        double* out[2] = {output[0].data() + done, output[1].data() + done};
+        process(in, out, std::min(block, frames - done));
+    }
+    return output;
+}
+
+Channels RenderClap(ClapInstance& plug, const Channels& input, uint32_t block = kBlock)
+{
+    return RenderInBlocks(input, block, [&](double** in, double** out, uint32_t n) {
+        EXPECT_EQ(plug.Process64(in, out, 2, n), clap::kProcessContinue);
+    });
+}
+
+bool SameBits(const Channels& a, const Channels& b)
+{
+    for (size_t c = 0; c < a.size(); ++c) {
+        if (a[c].size() != b[c].size() ||
+            std::memcmp(a[c].data(), b[c].data(), a[c].size() * sizeof(double)) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AllFiniteAndNormal(const Channels& channels)
+{
+    for (const auto& channel : channels) {
+        for (double s : channel) {
+            if (!std::isfinite(s) || (s != 0.0 && std::fpclassify(s) == FP_SUBNORMAL)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+class ClapBinary : public ::testing::Test {
+protected:
+    ClapBinary() : file(RUCK_CLAP_PATH), plug(file) {}
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(file.Loaded()) << file.Error();
+        ASSERT_TRUE(plug.Ok()) << plug.Error();
+    }
+
+    AEffect* OpenVst2()
+    {
+        AEffect* e = vst2.Open();
+        e->dispatcher(e, effOpen, 0, 0, nullptr, 0.0f);
+        e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
+        e->dispatcher(e, effSetBlockSize, 0, kBlock, nullptr, 0.0f);
+        e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
+        return e;
+    }
+
+    ClapFile file;
+    ClapInstance plug;
+    TestHost vst2;
+};
+
+TEST_F(ClapBinary, EntryFactoryAndDescriptor)
+{
+    const clap::PluginEntry* entry = file.Entry();
+    EXPECT_EQ(entry->clap_version.major, 1u);
+    EXPECT_EQ(entry->get_factory("clap.plugin-factory/unknown"), nullptr);
+    // Initialising again is counted, not refused.
+    ASSERT_TRUE(entry->init(RUCK_CLAP_PATH));
+    entry->deinit();
+
+    const clap::PluginFactory* factory = file.Factory();
+    ASSERT_EQ(factory->get_plugin_count(factory), 1u);
+    EXPECT_EQ(factory->get_plugin_descriptor(factory, 1), nullptr);
+    const clap::PluginDescriptor* d = factory->get_plugin_descriptor(factory, 0);
+    ASSERT_NE(d, nullptr);
+    EXPECT_STREQ(d->id, kPluginId);
+    EXPECT_STREQ(d->name, "Ruckstone");
+    EXPECT_STREQ(d->vendor, "Tolvi");
+    EXPECT_STREQ(d->version, RUCK_PROJECT_VERSION);
+    std::vector<std::string> features;
+    for (const char* const* f = d->features; *f != nullptr; ++f) {
+        features.emplace_back(*f);
+    }
+    EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "distortion", "stereo"}));
+    EXPECT_EQ(plug.plugin->desc, d);
+
+    clap::Host host = {clap::kVersion, nullptr, "h", "", "", "1", nullptr, nullptr, nullptr, nullptr};
+    EXPECT_EQ(factory->create_plugin(factory, &host, "audio.tolvi.ruckstone2"), nullptr);
+    EXPECT_EQ(factory->create_plugin(factory, &host, "audio.tolvi.ruckston"), nullptr);
+
+    // One stereo main port each way, 64-bit capable.
+    ASSERT_NE(plug.ports, nullptr);
+    for (bool input : {true, false}) {
+        ASSERT_EQ(plug.ports->count(plug.plugin, input), 1u);
+        clap::AudioPortInfo port = {};
+        ASSERT_TRUE(plug.ports->get(plug.plugin, 0, input, &port));
+        EXPECT_EQ(port.channel_count, 2u);
+        EXPECT_STREQ(port.port_type, "stereo");
+        EXPECT_TRUE(port.flags & clap::kPortIsMain);
+        EXPECT_TRUE(port.flags & clap::kPortSupports64Bits);
+        EXPECT_FALSE(plug.ports->get(plug.plugin, 1, input, &port));
+    }
+    const auto* latency = static_cast<const clap::PluginLatency*>(plug.plugin->get_extension(plug.plugin, "clap.latency"));
+    ASSERT_NE(latency, nullptr);
+    EXPECT_EQ(latency->get(plug.plugin), 0u);
+    EXPECT_EQ(plug.plugin->get_extension(plug.plugin, "clap.note-ports"), nullptr);
+}
+
+TEST_F(ClapBinary, LifecycleOrders)
+{
+    const auto input = TestSignal(kBlock * 3);
+    ASSERT_TRUE(plug.Start(kRate, kBlock));
+    HostInputEvents loud;
+    loud.AddValue(0, kAmount, 90);
+    plug.Flush(&loud, nullptr);
+    RenderClap(plug, input);
+    plug.Stop();
+    ASSERT_TRUE(plug.Start(kRate, kBlock));
+    const auto first = RenderClap(plug, input);
+
+    // Activate and deactivate again and again, stop and start processing, reset: the same
+    // sound each time from a cleared state.
+    for (int round = 0; round < 3; ++round) {
+        plug.Stop();
+        ASSERT_TRUE(plug.Start(kRate, kBlock));
+        EXPECT_TRUE(SameBits(RenderClap(plug, input), first)) << "round " << round;
+        plug.plugin->stop_processing(plug.plugin);
+        ASSERT_TRUE(plug.plugin->start_processing(plug.plugin));
+        plug.plugin->reset(plug.plugin);
+        EXPECT_TRUE(SameBits(RenderClap(plug, input), first)) << "after reset, round " << round;
+    }
+    EXPECT_DOUBLE_EQ(plug.Value(kAmount), 90.0) << "reset keeps values";
+    // Activating an active instance is refused; a new rate takes a new activation.
+    EXPECT_FALSE(plug.plugin->activate(plug.plugin, kRate, 1, kBlock));
+    plug.Stop();
+    EXPECT_FALSE(plug.plugin->activate(plug.plugin, 0.0, 1, kBlock));
+    ASSERT_TRUE(plug.Start(96000.0, 64));
+    EXPECT_TRUE(AllFiniteAndNormal(RenderClap(plug, input, 64)));
+}
+
+TEST_F(ClapBinary, ParametersAndTheirTexts)
+{
+    AEffect* e = OpenVst2();
+    ASSERT_EQ(plug.ParamCount(), kParams);
+    for (uint32_t i = 0; i < kParams; ++i) {
+        const clap::ParamInfo info = plug.ParamAt(i);
+        EXPECT_EQ(info.id, i);
+        EXPECT_EQ(std::string(info.name), vst2.Text(e, effGetParamName, static_cast<int>(i)));
+        EXPECT_TRUE(info.flags & clap::kParamIsStepped) << "every Ruckstone parameter is stepped";
+        EXPECT_TRUE(info.flags & clap::kParamIsAutomatable);
+        EXPECT_EQ(plug.Value(i), info.default_value);
+        const std::string label = vst2.Text(e, effGetParamLabel, static_cast<int>(i));
+        const std::string vst2Text = vst2.Text(e, effGetParamDisplay, static_cast<int>(i));
+        const std::string text = plug.ValueText(i, info.default_value);
+        EXPECT_TRUE(text == vst2Text || text == vst2Text + " " + label) << text << " / " << vst2Text;
+        // Every value to text and back, and text typed without the unit.
+        for (double v = info.min_value; v <= info.max_value; v += 1.0) {
+            const std::string shown = plug.ValueText(i, v);
+            ASSERT_FALSE(shown.empty());
+            double back = -1e9;
+            ASSERT_TRUE(plug.TextValue(i, shown, back)) << shown;
+            EXPECT_EQ(back, v) << "parameter " << i << " text " << shown;
+        }
+    }
+    double ignored = 0.0;
+    EXPECT_FALSE(plug.TextValue(kParams, "1", ignored));
+    EXPECT_FALSE(plug.TextValue(kMix, "loud", ignored));
+    EXPECT_TRUE(plug.TextValue(kMix, "150", ignored));
+    EXPECT_EQ(ignored, plug.ParamAt(kMix).max_value) << "typed values are held to the range";
+    // A small buffer gets a cut, terminated text; none at all is refused.
+    char small[3] = {'x', 'x', 'x'};
+    EXPECT_TRUE(plug.params->value_to_text(plug.plugin, kMix, 55, small, sizeof small));
+    EXPECT_EQ(std::strlen(small), 2u);
+    EXPECT_FALSE(plug.params->value_to_text(plug.plugin, kMix, 55, small, 0));
+}
+
+TEST_F(ClapBinary, StateIsTheVst2StateChunkAndRestoresWhole)
+{
+    HostInputEvents changes;
+    changes.AddValue(0, kMix, 40);
+    changes.AddValue(0, kAmount, 75);
+    plug.Flush(&changes, nullptr);
+    const std::vector<uint8_t> state = plug.State();
+    ASSERT_FALSE(state.empty());
+
+    AEffect* e = OpenVst2();
+    for (clap::Id id : {kMix, kAmount}) {
+        const clap::ParamInfo info = plug.ParamAt(id);
+        const double normalized = (plug.Value(id) - info.min_value) / (info.max_value - info.min_value);
+        e->setParameter(e, static_cast<VstInt32>(id), static_cast<float>(normalized));
+    }
+    EXPECT_EQ(vst2.Chunk(e, false), state);
+
+    // Loaded a few bytes at a time, then saved a few bytes at a time: the same bytes.
+    ClapInstance other(file);
+    ASSERT_TRUE(other.LoadState(state, 3));
+    EXPECT_EQ(other.State(5), state);
+    EXPECT_DOUBLE_EQ(other.Value(kMix), 40.0);
+
+    // Damaged states are refused and change nothing.
+    std::vector<uint8_t> truncated(state.begin(), state.end() - 3);
+    std::vector<uint8_t> notANumber = state;
+    const double nan = std::nan("");
+    std::memcpy(notANumber.data() + notANumber.size() - sizeof nan, &nan, sizeof nan);
+    for (const auto& bad : {truncated, notANumber, std::vector<uint8_t>()}) {
+        EXPECT_FALSE(other.LoadState(bad));
+        EXPECT_EQ(other.State(), state);
+    }
+}
+
+TEST_F(ClapBinary, EveryFactoryProgramSoundsAsInTheVst2Module)
+{
+    const auto input = TestSignal(kBlock * 6 + 100);
+    for (int p = 0; p < kPrograms; ++p) {
+        AEffect* two = OpenVst2();
+        two->dispatcher(two, effSetProgram, 0, p, nullptr, 0.0f);
+        const std::vector<uint8_t> program = vst2.Chunk(two, false);
+        const auto viaVst2 = RenderInBlocks(input, kBlock, [&](double** in, double** out, uint32_t n) {
+            two->processDoubleReplacing(two, in, out, static_cast<VstInt32>(n));
+        });
+        vst2.Close(two);
+
+        ClapInstance clap(file);
+        ASSERT_TRUE(clap.LoadState(program)) << "program " << p;
+        ASSERT_TRUE(clap.Start(kRate, kBlock));
+        EXPECT_TRUE(SameBits(RenderClap(clap, input), viaVst2)) << "program " << p;
+    }
+}
+
+TEST_F(ClapBinary, EventsApplyAtTheirSampleOffsets)
+{
+    const auto input = TestSignal(kBlock);
+    const uint32_t offset = 200;
+    ClapInstance split(file);
+    ASSERT_TRUE(plug.Start(kRate, kBlock));
+    ASSERT_TRUE(split.Start(kRate, kBlock));
+
+    HostInputEvents inside;
+    inside.AddValue(offset, kMix, 30);
+    inside.AddValue(offset + 50, kAmount, 95);
+    inside.AddValue(offset + 60, kAmount, 10, 7);  // another event space: no effect
+    Channels whole(2, std::vector<double>(kBlock));
+    {
+        double* in[2] = {const_cast<double*>(input[0].data()), const_cast<double*>(input[1].data())};
+        double* out[2] = {whole[0].data(), whole[1].data()};
+        ASSERT_EQ(plug.Process64(in, out, 2, kBlock, &inside), clap::kProcessContinue);
+    }
+    EXPECT_DOUBLE_EQ(plug.Value(kAmount), 95.0);
+
+    // The same as three calls cut at the change points, each change at frame 0.
+    Channels parts(2, std::vector<double>(kBlock));
+    const uint32_t cuts[] = {0, offset, offset + 50, kBlock};
+    for (int k = 0; k < 3; ++k) {
+        HostInputEvents atStart;
+        if (k == 1) {
+            atStart.AddValue(0, kMix, 30);
+        } else if (k == 2) {
+            atStart.AddValue(0, kAmount, 95);
+        }
+        double* in[2] = {const_cast<double*>(input[0].data()) + cuts[k], const_cast<double*>(input[1].data()) + cuts[k]};
+        double* out[2] = {parts[0].data() + cuts[k], parts[1].data() + cuts[k]};
+        ASSERT_EQ(split.Process64(in, out, 2, cuts[k + 1] - cuts[k], &atStart), clap::kProcessContinue);
+    }
+    EXPECT_TRUE(SameBits(whole, parts));
+}
+
+TEST_F(ClapBinary, SinglePrecisionAgreesWithDoublePrecision)
+{
+    const uint32_t frames = 3000;
+    auto input = TestSignal(frames);
+    std::vector<std::vector<float>> input32(2), output32(2, std::vector<float>(frames));
+    for (int c = 0; c < 2; ++c) {
+        for (double& s : input[c]) {
+            s = static_cast<float>(s);
+        }
+        input32[c].assign(input[c].begin(), input[c].end());
+    }
+    ClapInstance single(file);
+    ASSERT_TRUE(plug.Start(kRate, frames));
+    ASSERT_TRUE(single.Start(kRate, frames));
+    HostInputEvents drive;
+    drive.AddValue(0, kAmount, 85);
+    Channels output64(2, std::vector<double>(frames));
+    double* in64[2] = {input[0].data(), input[1].data()};
+    double* out64[2] = {output64[0].data(), output64[1].data()};
+    ASSERT_EQ(plug.Process64(in64, out64, 2, frames, &drive), clap::kProcessContinue);
+    float* in32[2] = {input32[0].data(), input32[1].data()};
+    float* out32[2] = {output32[0].data(), output32[1].data()};
+    ASSERT_EQ(single.Process32(in32, out32, 2, frames, &drive), clap::kProcessContinue);
+    for (int c = 0; c < 2; ++c) {
+        for (uint32_t i = 0; i < frames; ++i) {
+            ASSERT_EQ(output32[c][i], static_cast<float>(output64[c][i])) << "channel " << c << " frame " << i;
+        }
+    }
+}
+
+// The checks CLAP validators make, run on Ruckstone.
+TEST_F(ClapBinary, ValidatorChecks)
+{
+    // query-nonexistent-factory, create-id-with-trailing-garbage, descriptor-consistency,
+    // features-duplicates: covered by EntryFactoryAndDescriptor; param-default-values here.
+    for (uint32_t i = 0; i < kParams; ++i) {
+        const clap::ParamInfo info = plug.ParamAt(i);
+        EXPECT_TRUE(std::isfinite(info.min_value) && std::isfinite(info.max_value));
+        EXPECT_TRUE(info.default_value >= info.min_value && info.default_value <= info.max_value);
+        if (info.flags & clap::kParamIsEnum) {
+            EXPECT_TRUE(info.flags & clap::kParamIsStepped);
+        }
+    }
+
+    // state-invalid-empty: refused, nothing changes. state-invalid-random: no crash, and
+    // values stay in range (random bytes can read as a bare parameter block, as in VST2).
+    const std::vector<uint8_t> before = plug.State();
+    EXPECT_FALSE(plug.LoadState({}));
+    EXPECT_EQ(plug.State(), before);
+    std::mt19937 random(7);
+    std::vector<uint8_t> noise(1 << 20);
+    for (int round = 0; round < 3; ++round) {
+        for (uint8_t& b : noise) {
+            b = static_cast<uint8_t>(random());
+        }
+        plug.LoadState(noise);
+        for (uint32_t i = 0; i < kParams; ++i) {
+            const clap::ParamInfo info = plug.ParamAt(i);
+            EXPECT_TRUE(plug.Value(i) >= info.min_value && plug.Value(i) <= info.max_value);
+        }
+    }
+    ASSERT_TRUE(plug.LoadState(before));
+
+    // param-set-wrong-namespace: no value moves.
+    HostInputEvents foreign;
+    foreign.AddValue(0, kMix, 12, 1);
+    plug.Flush(&foreign, nullptr);
+    EXPECT_EQ(plug.State(), before);
+
+    // param-fuzz-bounds and process-varying-block-sizes / sample rates: finite, normal output
+    // at the range ends, for blocks of 1 to 16384 frames and rates of 1 kHz to 768 kHz.
+    const auto input = TestSignal(16384);
+    for (double rate : {1000.0, 44100.0, 768000.0}) {
+        for (uint32_t block : {1u, 17u, 512u, 16384u}) {
+            ASSERT_TRUE(plug.Start(rate, block));
+            HostInputEvents bounds;
+            for (uint32_t i = 0; i < kParams; ++i) {
+                const clap::ParamInfo info = plug.ParamAt(i);
+                bounds.AddValue(0, i, (block % 2 != 0) ? info.max_value : info.min_value);
+            }
+            plug.Flush(&bounds, nullptr);
+            const Channels part = {std::vector<double>(input[0].begin(), input[0].begin() + 4 * block),
+                                   std::vector<double>(input[1].begin(), input[1].begin() + 4 * block)};
+            EXPECT_TRUE(AllFiniteAndNormal(RenderClap(plug, block == 16384u ? input : part, block)))
+                << rate << " Hz, block " << block;
+        }
+    }
+
+    // process-audio-*-in-place: input and output the same buffers give the out-of-place result.
+    ClapInstance inPlace(file);
+    ClapInstance outOfPlace(file);
+    ASSERT_TRUE(inPlace.Start(kRate, kBlock));
+    ASSERT_TRUE(outOfPlace.Start(kRate, kBlock));
+    Channels shared = TestSignal(kBlock);
+    const Channels expected = RenderClap(outOfPlace, shared);
+    double* io[2] = {shared[0].data(), shared[1].data()};
+    ASSERT_EQ(inPlace.Process64(io, io, 2, kBlock), clap::kProcessContinue);
+    EXPECT_TRUE(SameBits(shared, expected));
+}
+
+TEST_F(ClapBinary, EditorIsEmbeddedAndFixedInSize)
+{
+    ASSERT_NE(plug.gui, nullptr);
+    EXPECT_TRUE(plug.gui->is_api_supported(plug.plugin, kWindowApi, false));
+    EXPECT_FALSE(plug.gui->is_api_supported(plug.plugin, kWindowApi, true));
+    EXPECT_FALSE(plug.gui->is_api_supported(plug.plugin, "cocoa", false));
+    ASSERT_TRUE(plug.gui->create(plug.plugin, kWindowApi, false));
+    uint32_t width = 0;
+    uint32_t height = 0;
+    ASSERT_TRUE(plug.gui->get_size(plug.plugin, &width, &height));
+    EXPECT_GT(width, 100u);
+    EXPECT_GT(height, 100u);
+    EXPECT_FALSE(plug.gui->can_resize(plug.plugin));
+    EXPECT_TRUE(plug.gui->set_scale(plug.plugin, 2.0));
+    EXPECT_FALSE(plug.gui->set_size(plug.plugin, width + 1, height));
+    uint32_t askedWidth = width * 2;
+    uint32_t askedHeight = height / 2;
+    ASSERT_TRUE(plug.gui->adjust_size(plug.plugin, &askedWidth, &askedHeight));
+    EXPECT_EQ(askedWidth, width);
+    EXPECT_EQ(askedHeight, height);
+    plug.gui->destroy(plug.plugin);
+}
+}  // namespace

@@ -1,0 +1,350 @@
+#include "clap_host.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+template <typename Record>
+std::vector<uint8_t> BytesOf(const Record& record)
+{
+    std::vector<uint8_t> bytes(sizeof record);
+    std::memcpy(bytes.data(), &record, sizeof record);
+    return bytes;
+}
+
+template <typename Sample>
+clap::AudioBuffer BufferOf(Sample** channels, uint32_t count);
+
+template <>
+clap::AudioBuffer BufferOf(float** channels, uint32_t count)
+{
+    return clap::AudioBuffer{channels, nullptr, count, 0, 0};
+}
+
+template <>
+clap::AudioBuffer BufferOf(double** channels, uint32_t count)
+{
+    return clap::AudioBuffer{nullptr, channels, count, 0, 0};
+}
+}  // namespace
+
+HostInputEvents::HostInputEvents() : list{this, Size, Get} {}
+
+void HostInputEvents::AddValue(uint32_t time, clap::Id param, double value, uint16_t space)
+{
+    clap::EventParamValue event = {};
+    event.header = {sizeof event, time, space, clap::kEventParamValue, 0};
+    event.param_id = param;
+    event.note_id = -1;
+    event.port_index = event.channel = event.key = -1;
+    event.value = value;
+    events.push_back(BytesOf(event));
+}
+
+void HostInputEvents::AddGesture(uint32_t time, clap::Id param, bool begin)
+{
+    clap::EventParamGesture event = {};
+    event.header = {sizeof event, time, clap::kCoreEventSpace,
+                    static_cast<uint16_t>(begin ? clap::kEventParamGestureBegin : clap::kEventParamGestureEnd), 0};
+    event.param_id = param;
+    events.push_back(BytesOf(event));
+}
+
+uint32_t CLAP_CALL HostInputEvents::Size(const clap::InputEvents* list)
+{
+    return static_cast<uint32_t>(static_cast<const HostInputEvents*>(list->ctx)->events.size());
+}
+
+const clap::EventHeader* CLAP_CALL HostInputEvents::Get(const clap::InputEvents* list, uint32_t index)
+{
+    const auto& events = static_cast<const HostInputEvents*>(list->ctx)->events;
+    return index < events.size() ? reinterpret_cast<const clap::EventHeader*>(events[index].data()) : nullptr;
+}
+
+HostOutputEvents::HostOutputEvents() : list{this, TryPush} {}
+
+bool CLAP_CALL HostOutputEvents::TryPush(const clap::OutputEvents* list, const clap::EventHeader* event)
+{
+    if (event == nullptr || event->size < sizeof(clap::EventHeader)) {
+        return false;
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(event);
+    static_cast<HostOutputEvents*>(list->ctx)->events.emplace_back(bytes, bytes + event->size);
+    return true;
+}
+
+std::vector<const clap::EventHeader*> HostOutputEvents::Events() const
+{
+    std::vector<const clap::EventHeader*> headers;
+    for (const auto& event : events) {
+        headers.push_back(reinterpret_cast<const clap::EventHeader*>(event.data()));
+    }
+    return headers;
+}
+
+HostStreams::HostStreams(size_t readPiece) : piece(readPiece), input{this, Read}, output{this, Write} {}
+
+const clap::InputStream* HostStreams::Input(const std::vector<uint8_t>& bytes)
+{
+    source = &bytes;
+    position = 0;
+    return &input;
+}
+
+const clap::OutputStream* HostStreams::Output()
+{
+    written.clear();
+    return &output;
+}
+
+int64_t CLAP_CALL HostStreams::Read(const clap::InputStream* stream, void* buffer, uint64_t size)
+{
+    auto& self = *static_cast<HostStreams*>(stream->ctx);
+    uint64_t count = std::min<uint64_t>(size, self.source->size() - self.position);
+    if (self.piece > 0) {
+        count = std::min<uint64_t>(count, self.piece);
+    }
+    std::memcpy(buffer, self.source->data() + self.position, static_cast<size_t>(count));
+    self.position += static_cast<size_t>(count);
+    return static_cast<int64_t>(count);
+}
+
+int64_t CLAP_CALL HostStreams::Write(const clap::OutputStream* stream, const void* buffer, uint64_t size)
+{
+    auto& self = *static_cast<HostStreams*>(stream->ctx);
+    const uint64_t count = self.piece > 0 ? std::min<uint64_t>(size, self.piece) : size;
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    self.written.insert(self.written.end(), bytes, bytes + count);
+    return static_cast<int64_t>(count);
+}
+
+ClapFile::ClapFile(const std::string& path)
+{
+    module = std::make_unique<PluginModule>(path);
+    if (!module->Loaded()) {
+        error = module->Error();
+        return;
+    }
+    entry = static_cast<const clap::PluginEntry*>(module->Symbol("clap_entry"));
+    if (entry == nullptr || !clap::VersionIsCompatible(entry->clap_version)) {
+        error = path + ": no clap_entry of a released CLAP version";
+        return;
+    }
+    initialised = entry->init(path.c_str());
+    if (!initialised) {
+        error = path + ": the module's init refused to start";
+        return;
+    }
+    factory = static_cast<const clap::PluginFactory*>(entry->get_factory(clap::kPluginFactoryId));
+    if (factory == nullptr || factory->get_plugin_count(factory) == 0) {
+        error = path + ": no plug-in factory, or an empty one";
+        factory = nullptr;
+    }
+}
+
+ClapFile::~ClapFile()
+{
+    if (initialised) {
+        entry->deinit();
+    }
+}
+
+const clap::PluginDescriptor* ClapFile::FirstDescriptor() const
+{
+    return factory != nullptr ? factory->get_plugin_descriptor(factory, 0) : nullptr;
+}
+
+ClapInstance::ClapInstance(const ClapFile& file, const std::string& id)
+    : host{clap::kVersion, this,           "ruckhost",      "Tolvi",         "", "1.0",
+           HostExtension,  RequestRestart, RequestProcess, RequestCallback}
+{
+    const clap::PluginDescriptor* first = file.FirstDescriptor();
+    if (!file.Loaded() || first == nullptr) {
+        error = file.Loaded() ? "no plug-in in the file" : file.Error();
+        return;
+    }
+    plugin = file.Factory()->create_plugin(file.Factory(), &host, id.empty() ? first->id : id.c_str());
+    if (plugin == nullptr) {
+        error = "the factory made no plug-in for " + (id.empty() ? std::string(first->id) : id);
+        return;
+    }
+    if (!plugin->init(plugin)) {
+        error = "the plug-in's init failed";
+        return;
+    }
+    auto extension = [this](const char* name) { return plugin->get_extension(plugin, name); };
+    params = static_cast<const clap::PluginParams*>(extension(clap::kExtParams));
+    state = static_cast<const clap::PluginState*>(extension(clap::kExtState));
+    ports = static_cast<const clap::PluginAudioPorts*>(extension(clap::kExtAudioPorts));
+    gui = static_cast<const clap::PluginGui*>(extension(clap::kExtGui));
+    timerSupport = static_cast<const clap::PluginTimerSupport*>(extension(clap::kExtTimerSupport));
+}
+
+ClapInstance::~ClapInstance()
+{
+    if (plugin != nullptr) {
+        Stop();
+        plugin->destroy(plugin);
+    }
+}
+
+bool ClapInstance::Start(double rate, uint32_t maxBlock)
+{
+    Stop();
+    active = plugin->activate(plugin, rate, 1, maxBlock);
+    processing = active && plugin->start_processing(plugin);
+    return processing;
+}
+
+void ClapInstance::Stop()
+{
+    if (processing) {
+        plugin->stop_processing(plugin);
+        processing = false;
+    }
+    if (active) {
+        plugin->deactivate(plugin);
+        active = false;
+    }
+}
+
+template <typename Sample>
+int32_t ClapInstance::Process(Sample** inputs, Sample** outputs, uint32_t channels, uint32_t frames,
+                              const HostInputEvents* in, HostOutputEvents* out)
+{
+    static const HostInputEvents kNoEvents;
+    HostOutputEvents dropped;
+    const clap::AudioBuffer input = BufferOf(inputs, channels);
+    clap::AudioBuffer output = BufferOf(outputs, channels);
+    const clap::Process process = {steadyTime, frames, nullptr, &input, &output, 1, 1,
+                                   (in != nullptr ? in : &kNoEvents)->List(),
+                                   (out != nullptr ? out : &dropped)->List()};
+    steadyTime += frames;
+    return plugin->process(plugin, &process);
+}
+
+int32_t ClapInstance::Process64(double** inputs, double** outputs, uint32_t channels, uint32_t frames,
+                                const HostInputEvents* in, HostOutputEvents* out)
+{
+    return Process(inputs, outputs, channels, frames, in, out);
+}
+
+int32_t ClapInstance::Process32(float** inputs, float** outputs, uint32_t channels, uint32_t frames,
+                                const HostInputEvents* in, HostOutputEvents* out)
+{
+    return Process(inputs, outputs, channels, frames, in, out);
+}
+
+void ClapInstance::Flush(const HostInputEvents* in, HostOutputEvents* out)
+{
+    static const HostInputEvents kNoEvents;
+    HostOutputEvents dropped;
+    params->flush(plugin, (in != nullptr ? in : &kNoEvents)->List(), (out != nullptr ? out : &dropped)->List());
+}
+
+std::vector<uint8_t> ClapInstance::State(size_t piece)
+{
+    HostStreams streams(piece);
+    if (state == nullptr || !state->save(plugin, streams.Output())) {
+        return {};
+    }
+    return streams.written;
+}
+
+bool ClapInstance::LoadState(const std::vector<uint8_t>& bytes, size_t piece)
+{
+    HostStreams streams(piece);
+    return state != nullptr && state->load(plugin, streams.Input(bytes));
+}
+
+uint32_t ClapInstance::ParamCount() const
+{
+    return params != nullptr ? params->count(plugin) : 0;
+}
+
+clap::ParamInfo ClapInstance::ParamAt(uint32_t index) const
+{
+    clap::ParamInfo info = {};
+    if (params == nullptr || !params->get_info(plugin, index, &info)) {
+        info.id = clap::kInvalidId;
+    }
+    return info;
+}
+
+double ClapInstance::Value(clap::Id id) const
+{
+    double value = 0.0;
+    return params != nullptr && params->get_value(plugin, id, &value) ? value : 0.0;
+}
+
+std::string ClapInstance::ValueText(clap::Id id, double value) const
+{
+    char text[clap::kNameSize] = {};
+    return params != nullptr && params->value_to_text(plugin, id, value, text, sizeof text) ? text : "";
+}
+
+bool ClapInstance::TextValue(clap::Id id, const std::string& text, double& value) const
+{
+    return params != nullptr && params->text_to_value(plugin, id, text.c_str(), &value);
+}
+
+ClapInstance& ClapInstance::Of(const clap::Host* host)
+{
+    return *static_cast<ClapInstance*>(host->host_data);
+}
+
+const void* CLAP_CALL ClapInstance::HostExtension(const clap::Host*, const char* id)
+{
+    static const clap::HostParams params = {Rescan, Clear, RequestFlush};
+    static const clap::HostTimerSupport timers = {RegisterTimer, UnregisterTimer};
+    if (id != nullptr && std::strcmp(id, clap::kExtParams) == 0) {
+        return &params;
+    }
+    if (id != nullptr && std::strcmp(id, clap::kExtTimerSupport) == 0) {
+        return &timers;
+    }
+    return nullptr;
+}
+
+void CLAP_CALL ClapInstance::RequestRestart(const clap::Host*) {}
+
+void CLAP_CALL ClapInstance::RequestProcess(const clap::Host*) {}
+
+void CLAP_CALL ClapInstance::RequestCallback(const clap::Host* host)
+{
+    ++Of(host).callbackRequests;
+}
+
+void CLAP_CALL ClapInstance::Rescan(const clap::Host* host, uint32_t flags)
+{
+    Of(host).rescans.push_back(flags);
+}
+
+void CLAP_CALL ClapInstance::Clear(const clap::Host*, clap::Id, uint32_t) {}
+
+void CLAP_CALL ClapInstance::RequestFlush(const clap::Host* host)
+{
+    ++Of(host).flushRequests;
+}
+
+bool CLAP_CALL ClapInstance::RegisterTimer(const clap::Host* host, uint32_t, clap::Id* id)
+{
+    ClapInstance& self = Of(host);
+    if (id == nullptr) {
+        return false;
+    }
+    *id = self.nextTimer++;
+    self.timers.push_back(*id);
+    return true;
+}
+
+bool CLAP_CALL ClapInstance::UnregisterTimer(const clap::Host* host, clap::Id id)
+{
+    auto& timers = Of(host).timers;
+    const auto found = std::find(timers.begin(), timers.end(), id);
+    if (found == timers.end()) {
+        return false;
+    }
+    timers.erase(found);
+    return true;
+}

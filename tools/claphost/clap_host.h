@@ -1,0 +1,152 @@
+// The host's side of CLAP for ruckhost and the binary tests: a .clap file loaded and entered
+// as hosts do it, the event lists and byte streams a host lends a plug-in, and one
+// plug-in instance created, initialised and driven through its extensions.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "clap/clap_abi.h"
+#include "plugin_module.h"
+
+// Events for one process or flush call, kept in time order as added (the caller adds in order).
+class HostInputEvents {
+public:
+    HostInputEvents();
+    void AddValue(uint32_t time, clap::Id param, double value, uint16_t space = clap::kCoreEventSpace);
+    void AddGesture(uint32_t time, clap::Id param, bool begin);
+    void Clear() { events.clear(); }
+    const clap::InputEvents* List() const { return &list; }
+    size_t Count() const { return events.size(); }
+
+private:
+    static uint32_t CLAP_CALL Size(const clap::InputEvents* list);
+    static const clap::EventHeader* CLAP_CALL Get(const clap::InputEvents* list, uint32_t index);
+    std::vector<std::vector<uint8_t>> events;
+    clap::InputEvents list;
+};
+
+// What a plug-in pushed, copied.
+class HostOutputEvents {
+public:
+    HostOutputEvents();
+    const clap::OutputEvents* List() const { return &list; }
+    // The headers of the pushed events, oldest first.
+    std::vector<const clap::EventHeader*> Events() const;
+    void Clear() { events.clear(); }
+
+private:
+    static bool CLAP_CALL TryPush(const clap::OutputEvents* list, const clap::EventHeader* event);
+    std::vector<std::vector<uint8_t>> events;
+    clap::OutputEvents list;
+};
+
+// A byte stream that gives or takes at most `piece` bytes a call (0 = all at once).
+class HostStreams {
+public:
+    explicit HostStreams(size_t piece = 0);
+    const clap::InputStream* Input(const std::vector<uint8_t>& bytes);
+    const clap::OutputStream* Output();
+    std::vector<uint8_t> written;
+
+private:
+    static int64_t CLAP_CALL Read(const clap::InputStream* stream, void* buffer, uint64_t size);
+    static int64_t CLAP_CALL Write(const clap::OutputStream* stream, const void* buffer, uint64_t size);
+    size_t piece;
+    const std::vector<uint8_t>* source = nullptr;
+    size_t position = 0;
+    clap::InputStream input;
+    clap::OutputStream output;
+};
+
+// A .clap file loaded, its entry initialised, and its plug-in factory.
+class ClapFile {
+public:
+    explicit ClapFile(const std::string& path);
+    ~ClapFile();
+    ClapFile(const ClapFile&) = delete;
+    ClapFile& operator=(const ClapFile&) = delete;
+
+    bool Loaded() const { return factory != nullptr; }
+    const std::string& Error() const { return error; }
+    const clap::PluginEntry* Entry() const { return entry; }
+    const clap::PluginFactory* Factory() const { return factory; }
+    // The first plug-in's descriptor, or null.
+    const clap::PluginDescriptor* FirstDescriptor() const;
+
+private:
+    std::unique_ptr<PluginModule> module;
+    const clap::PluginEntry* entry = nullptr;
+    const clap::PluginFactory* factory = nullptr;
+    bool initialised = false;
+    std::string error;
+};
+
+// One plug-in instance as a host runs it; the host's answers are recorded for checks.
+class ClapInstance {
+public:
+    // The plug-in with the id, or the file's first when id is empty.
+    explicit ClapInstance(const ClapFile& file, const std::string& id = "");
+    ~ClapInstance();
+    ClapInstance(const ClapInstance&) = delete;
+    ClapInstance& operator=(const ClapInstance&) = delete;
+
+    bool Ok() const { return error.empty(); }
+    const std::string& Error() const { return error; }
+
+    // Activated and processing; Stop undoes both.
+    bool Start(double rate, uint32_t maxBlock);
+    void Stop();
+    int32_t Process64(double** inputs, double** outputs, uint32_t channels, uint32_t frames,
+                      const HostInputEvents* in = nullptr, HostOutputEvents* out = nullptr);
+    int32_t Process32(float** inputs, float** outputs, uint32_t channels, uint32_t frames,
+                      const HostInputEvents* in = nullptr, HostOutputEvents* out = nullptr);
+    void Flush(const HostInputEvents* in, HostOutputEvents* out);
+
+    // The state in one piece, or empty when save failed; loading takes `piece` bytes a read.
+    std::vector<uint8_t> State(size_t piece = 0);
+    bool LoadState(const std::vector<uint8_t>& bytes, size_t piece = 0);
+
+    uint32_t ParamCount() const;
+    clap::ParamInfo ParamAt(uint32_t index) const;
+    double Value(clap::Id id) const;
+    std::string ValueText(clap::Id id, double value) const;
+    bool TextValue(clap::Id id, const std::string& text, double& value) const;
+
+    const clap::Plugin* plugin = nullptr;
+    const clap::PluginParams* params = nullptr;
+    const clap::PluginState* state = nullptr;
+    const clap::PluginAudioPorts* ports = nullptr;
+    const clap::PluginGui* gui = nullptr;
+    const clap::PluginTimerSupport* timerSupport = nullptr;
+
+    // What the plug-in asked of the host.
+    int flushRequests = 0;
+    int callbackRequests = 0;
+    std::vector<uint32_t> rescans;
+    std::vector<clap::Id> timers;
+
+private:
+    template <typename Sample>
+    int32_t Process(Sample** inputs, Sample** outputs, uint32_t channels, uint32_t frames,
+                    const HostInputEvents* in, HostOutputEvents* out);
+    static ClapInstance& Of(const clap::Host* host);
+    static const void* CLAP_CALL HostExtension(const clap::Host* host, const char* id);
+    static void CLAP_CALL RequestRestart(const clap::Host* host);
+    static void CLAP_CALL RequestProcess(const clap::Host* host);
+    static void CLAP_CALL RequestCallback(const clap::Host* host);
+    static void CLAP_CALL Rescan(const clap::Host* host, uint32_t flags);
+    static void CLAP_CALL Clear(const clap::Host* host, clap::Id param, uint32_t flags);
+    static void CLAP_CALL RequestFlush(const clap::Host* host);
+    static bool CLAP_CALL RegisterTimer(const clap::Host* host, uint32_t period, clap::Id* id);
+    static bool CLAP_CALL UnregisterTimer(const clap::Host* host, clap::Id id);
+
+    clap::Host host;
+    bool active = false;
+    bool processing = false;
+    int64_t steadyTime = 0;
+    uint32_t nextTimer = 1;
+    std::string error;
+};
