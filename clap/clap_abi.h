@@ -341,6 +341,91 @@ struct HostPosixFdSupport {
     bool(CLAP_CALL* unregister_fd)(const Host* host, int fd);
 };
 
+// Factory presets: the discovery factory a host indexes them with, and preset-load.
+constexpr const char* kPresetDiscoveryFactoryId = "clap.preset-discovery-factory/2";
+constexpr const char* kPresetDiscoveryFactoryCompatId = "clap.preset-discovery-factory/draft-2";
+constexpr const char* kExtPresetLoad = "clap.preset-load/2";
+constexpr const char* kExtPresetLoadCompat = "clap.preset-load.draft/2";
+enum PresetLocationKind : uint32_t {
+    kPresetLocationFile = 0,
+    kPresetLocationPlugin = 1,
+};
+constexpr uint32_t kPresetIsFactoryContent = 1;
+
+struct PresetDiscoveryIndexer;
+struct PresetDiscoveryProvider;
+struct PresetDiscoveryMetadataReceiver;
+
+struct PresetDiscoveryProviderDescriptor {
+    Version clap_version;
+    const char* id;
+    const char* name;
+    const char* vendor;
+};
+struct PresetDiscoveryFactory {
+    uint32_t(CLAP_CALL* count)(const PresetDiscoveryFactory* factory);
+    const PresetDiscoveryProviderDescriptor*(CLAP_CALL* get_descriptor)(const PresetDiscoveryFactory* factory,
+                                                                         uint32_t index);
+    const PresetDiscoveryProvider*(CLAP_CALL* create)(const PresetDiscoveryFactory* factory,
+                                                       const PresetDiscoveryIndexer* indexer, const char* provider_id);
+};
+struct PresetDiscoveryProvider {
+    const PresetDiscoveryProviderDescriptor* desc;
+    void* provider_data;
+    bool(CLAP_CALL* init)(const PresetDiscoveryProvider* provider);
+    void(CLAP_CALL* destroy)(const PresetDiscoveryProvider* provider);
+    bool(CLAP_CALL* get_metadata)(const PresetDiscoveryProvider* provider, uint32_t location_kind,
+                                  const char* location, const PresetDiscoveryMetadataReceiver* receiver);
+    const void*(CLAP_CALL* get_extension)(const PresetDiscoveryProvider* provider, const char* id);
+};
+struct PresetDiscoveryLocation {
+    uint32_t flags;
+    const char* name;
+    uint32_t kind;
+    const char* location;
+};
+struct PresetDiscoveryIndexer {
+    Version clap_version;
+    const char* name;
+    const char* vendor;
+    const char* url;
+    const char* version;
+    void* indexer_data;
+    bool(CLAP_CALL* declare_filetype)(const PresetDiscoveryIndexer* indexer, const void* filetype);
+    bool(CLAP_CALL* declare_location)(const PresetDiscoveryIndexer* indexer, const PresetDiscoveryLocation* location);
+    bool(CLAP_CALL* declare_soundpack)(const PresetDiscoveryIndexer* indexer, const void* soundpack);
+    const void*(CLAP_CALL* get_extension)(const PresetDiscoveryIndexer* indexer, const char* id);
+};
+struct UniversalPluginId {
+    const char* abi;
+    const char* id;
+};
+struct PresetDiscoveryMetadataReceiver {
+    void* receiver_data;
+    void(CLAP_CALL* on_error)(const PresetDiscoveryMetadataReceiver* receiver, int32_t os_error, const char* message);
+    bool(CLAP_CALL* begin_preset)(const PresetDiscoveryMetadataReceiver* receiver, const char* name,
+                                  const char* load_key);
+    void(CLAP_CALL* add_plugin_id)(const PresetDiscoveryMetadataReceiver* receiver, const UniversalPluginId* id);
+    void(CLAP_CALL* set_soundpack_id)(const PresetDiscoveryMetadataReceiver* receiver, const char* id);
+    void(CLAP_CALL* set_flags)(const PresetDiscoveryMetadataReceiver* receiver, uint32_t flags);
+    void(CLAP_CALL* add_creator)(const PresetDiscoveryMetadataReceiver* receiver, const char* creator);
+    void(CLAP_CALL* set_description)(const PresetDiscoveryMetadataReceiver* receiver, const char* description);
+    void(CLAP_CALL* set_timestamps)(const PresetDiscoveryMetadataReceiver* receiver, uint64_t created,
+                                    uint64_t modified);
+    void(CLAP_CALL* add_feature)(const PresetDiscoveryMetadataReceiver* receiver, const char* feature);
+    void(CLAP_CALL* add_extra_info)(const PresetDiscoveryMetadataReceiver* receiver, const char* key,
+                                    const char* value);
+};
+struct PluginPresetLoad {
+    bool(CLAP_CALL* from_location)(const Plugin* plugin, uint32_t location_kind, const char* location,
+                                   const char* load_key);
+};
+struct HostPresetLoad {
+    void(CLAP_CALL* on_error)(const Host* host, uint32_t location_kind, const char* location, const char* load_key,
+                              int32_t os_error, const char* message);
+    void(CLAP_CALL* loaded)(const Host* host, uint32_t location_kind, const char* location, const char* load_key);
+};
+
 // Layouts as the interface fixes them.
 static_assert(sizeof(PluginEntry) == 40 && offsetof(PluginEntry, init) == 16, "clap_plugin_entry");
 static_assert(sizeof(PluginDescriptor) == 88 && offsetof(PluginDescriptor, features) == 80, "descriptor");
@@ -355,6 +440,9 @@ static_assert(sizeof(EventTransport) == 104 && offsetof(EventTransport, tsig_den
 static_assert(sizeof(AudioPortInfo) == 288 && offsetof(AudioPortInfo, port_type) == 272, "audio port info");
 static_assert(sizeof(ParamInfo) == 1320 && offsetof(ParamInfo, default_value) == 1312, "param info");
 static_assert(sizeof(PluginParams) == 48 && sizeof(PluginGui) == 120, "params and gui tables");
+static_assert(sizeof(PresetDiscoveryProvider) == 48 && sizeof(PresetDiscoveryIndexer) == 88, "preset discovery");
+static_assert(sizeof(PresetDiscoveryLocation) == 32 && sizeof(PresetDiscoveryMetadataReceiver) == 88, "preset records");
+static_assert(sizeof(PresetDiscoveryProviderDescriptor) == 40, "provider descriptor");
 static_assert(sizeof(Window) == 16 && sizeof(GuiResizeHints) == 12, "window records");
 
 }  // namespace clap

@@ -3,7 +3,7 @@
 #include <cstring>
 
 ClapModule::ClapModule(const IClapClass& cls)
-    : pluginClass(cls), factory{{PluginCount, Descriptor, Create}, this}
+    : pluginClass(cls), factory{{PluginCount, Descriptor, Create}, this}, presets(cls)
 {
 }
 
@@ -26,6 +26,10 @@ const void* ClapModule::Factory(const char* id) const
 {
     if (id != nullptr && std::strcmp(id, clap::kPluginFactoryId) == 0) {
         return &factory.table;
+    }
+    if (id != nullptr && (std::strcmp(id, clap::kPresetDiscoveryFactoryId) == 0 ||
+                          std::strcmp(id, clap::kPresetDiscoveryFactoryCompatId) == 0)) {
+        return presets.Factory();
     }
     return nullptr;
 }

@@ -1,9 +1,10 @@
-// A CLAP module's entry: counted init and deinit, and the plug-in factory that lists one
-// plug-in class and makes its instances.
+// A CLAP module's entry: counted init and deinit, the plug-in factory that lists one
+// plug-in class and makes its instances, and the discovery factory for its presets.
 #pragma once
 
 #include <mutex>
 
+#include "clap/factory_presets.h"
 #include "clap/plugin_instance.h"
 
 class ClapModule {
@@ -29,6 +30,7 @@ private:
 
     IClapClass pluginClass;
     FactoryTable factory;
+    ClapPresetDiscovery presets;
     std::mutex lock;
     int users = 0;
 };

@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "clap/factory_presets.h"
 #include "clap/param_text.h"
 #include "clap/plugin_gui.h"
 #include "clap/state_streams.h"
@@ -41,6 +42,12 @@ Instance& Self(const clap::Plugin* plugin)
 IClapPlugin* EffectOf(const clap::Plugin* plugin)
 {
     return plugin != nullptr ? Self(plugin).effect.get() : nullptr;
+}
+
+template <typename Table>
+const Table* HostExtension(const clap::Host* host, const char* id)
+{
+    return host->get_extension != nullptr ? static_cast<const Table*>(host->get_extension(host, id)) : nullptr;
 }
 
 // Events of the core space only; a value event moves its parameter. Others (notes,
@@ -210,10 +217,10 @@ int32_t CLAP_CALL ProcessAudio(const clap::Plugin* plugin, const clap::Process* 
 void CLAP_CALL OnMainThread(const clap::Plugin* plugin)
 {
     Instance& self = Self(plugin);
-    if (!self.effect || !self.effect->TakeValuesChanged() || self.host->get_extension == nullptr) {
+    if (!self.effect || !self.effect->TakeValuesChanged()) {
         return;
     }
-    const auto* params = static_cast<const clap::HostParams*>(self.host->get_extension(self.host, clap::kExtParams));
+    const auto* params = HostExtension<clap::HostParams>(self.host, clap::kExtParams);
     if (params != nullptr && params->rescan != nullptr) {
         params->rescan(self.host, clap::kParamRescanValues);
     }
@@ -345,6 +352,35 @@ uint32_t CLAP_CALL LatencySamples(const clap::Plugin* plugin)
 
 const clap::PluginLatency kLatency = {LatencySamples};
 
+// preset-load: the factory programs discovery published.
+bool CLAP_CALL LoadPreset(const clap::Plugin* plugin, uint32_t kind, const char* location, const char* key)
+{
+    Instance& self = Self(plugin);
+    const auto* presetHost = HostExtension<clap::HostPresetLoad>(self.host, clap::kExtPresetLoad);
+    if (presetHost == nullptr) {
+        presetHost = HostExtension<clap::HostPresetLoad>(self.host, clap::kExtPresetLoadCompat);
+    }
+    const int program = ProgramOfLoadKey(key);
+    const IProgramSlot* slot = self.effect && program >= 0 ? self.effect->Program(program) : nullptr;
+    if (kind != clap::kPresetLocationPlugin || location != nullptr || slot == nullptr || !slot->filled ||
+        !self.effect->ApplyProgram(program)) {
+        if (presetHost != nullptr && presetHost->on_error != nullptr) {
+            presetHost->on_error(self.host, kind, location, key, 0, "unknown preset");
+        }
+        return false;
+    }
+    if (const auto* params = HostExtension<clap::HostParams>(self.host, clap::kExtParams);
+        params != nullptr && params->rescan != nullptr) {
+        params->rescan(self.host, clap::kParamRescanValues);
+    }
+    if (presetHost != nullptr && presetHost->loaded != nullptr) {
+        presetHost->loaded(self.host, kind, location, key);
+    }
+    return true;
+}
+
+const clap::PluginPresetLoad kPresetLoad = {LoadPreset};
+
 const void* CLAP_CALL Extension(const clap::Plugin* plugin, const char* id)
 {
     if (plugin == nullptr || id == nullptr) {
@@ -358,6 +394,8 @@ const void* CLAP_CALL Extension(const clap::Plugin* plugin, const char* id)
         {clap::kExtParams, &kParams},
         {clap::kExtState, &kState},
         {clap::kExtLatency, &kLatency},
+        {clap::kExtPresetLoad, &kPresetLoad},
+        {clap::kExtPresetLoadCompat, &kPresetLoad},
     };
     for (const auto& entry : tables) {
         if (std::strcmp(id, entry.id) == 0) {

@@ -4,7 +4,9 @@
 // CLAP validators make, as one group.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -279,8 +281,43 @@ TEST_F(ClapBinary, EveryFactoryProgramSoundsAsInTheVst2Module)
         ClapInstance clap(file);
         ASSERT_TRUE(clap.LoadState(program)) << "program " << p;
         ASSERT_TRUE(clap.Start(kRate, kBlock));
+        EXPECT_NE(viaVst2[0][kBlock + 7], input[0][kBlock + 7]) << "program " << p << " changes the sound";
         EXPECT_TRUE(SameBits(RenderClap(clap, input), viaVst2)) << "program " << p;
     }
+}
+
+TEST_F(ClapBinary, FactoryProgramsAreDiscoveredAndLoadedAsPresets)
+{
+    std::vector<std::string> errors;
+    const std::vector<ClapPreset> presets = DiscoverPresets(file, errors);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    AEffect* e = OpenVst2();
+    int published = 0;
+    for (const ClapPreset& preset : presets) {
+        EXPECT_EQ(preset.kind, static_cast<uint32_t>(clap::kPresetLocationPlugin));
+        EXPECT_EQ(preset.pluginIds, std::vector<std::string>{std::string("clap:") + kPluginId});
+        // The key names the VST2 program of the same name; loading it gives that program's state.
+        ASSERT_EQ(preset.key.rfind("factory/", 0), 0u) << preset.key;
+        const int program = std::stoi(preset.key.substr(8));
+        EXPECT_EQ(preset.name, vst2.Text(e, effGetProgramNameIndexed, program));
+        e->dispatcher(e, effSetProgram, 0, program, nullptr, 0.0f);
+        ASSERT_TRUE(plug.LoadPreset(preset)) << preset.key;
+        EXPECT_EQ(plug.State(), vst2.Chunk(e, false)) << preset.key;
+        ++published;
+    }
+    EXPECT_GT(published, 0);
+    EXPECT_EQ(plug.presetsLoaded.size(), presets.size());
+    EXPECT_TRUE(std::find(plug.rescans.begin(), plug.rescans.end(), clap::kParamRescanValues) != plug.rescans.end());
+
+    // Unknown keys and file locations are refused and reported.
+    const std::vector<uint8_t> before = plug.State();
+    for (const ClapPreset& bad : {ClapPreset{"", "factory/99", clap::kPresetLocationPlugin, "", {}},
+                                  ClapPreset{"", "factory/01", clap::kPresetLocationPlugin, "", {}},
+                                  ClapPreset{"", "factory/1", clap::kPresetLocationFile, "/tmp/x.fxp", {}}}) {
+        EXPECT_FALSE(plug.LoadPreset(bad)) << bad.key;
+    }
+    EXPECT_EQ(plug.presetErrors.size(), 3u);
+    EXPECT_EQ(plug.State(), before);
 }
 
 TEST_F(ClapBinary, EventsApplyAtTheirSampleOffsets)

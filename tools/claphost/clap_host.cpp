@@ -178,6 +178,10 @@ ClapInstance::ClapInstance(const ClapFile& file, const std::string& id)
     ports = static_cast<const clap::PluginAudioPorts*>(extension(clap::kExtAudioPorts));
     gui = static_cast<const clap::PluginGui*>(extension(clap::kExtGui));
     timerSupport = static_cast<const clap::PluginTimerSupport*>(extension(clap::kExtTimerSupport));
+    presetLoad = static_cast<const clap::PluginPresetLoad*>(extension(clap::kExtPresetLoad));
+    if (presetLoad == nullptr) {
+        presetLoad = static_cast<const clap::PluginPresetLoad*>(extension(clap::kExtPresetLoadCompat));
+    }
 }
 
 ClapInstance::~ClapInstance()
@@ -257,6 +261,13 @@ bool ClapInstance::LoadState(const std::vector<uint8_t>& bytes, size_t piece)
     return state != nullptr && state->load(plugin, streams.Input(bytes));
 }
 
+bool ClapInstance::LoadPreset(const ClapPreset& preset)
+{
+    return presetLoad != nullptr &&
+           presetLoad->from_location(plugin, preset.kind, preset.location.empty() ? nullptr : preset.location.c_str(),
+                                     preset.key.c_str());
+}
+
 uint32_t ClapInstance::ParamCount() const
 {
     return params != nullptr ? params->count(plugin) : 0;
@@ -297,6 +308,10 @@ const void* CLAP_CALL ClapInstance::HostExtension(const clap::Host*, const char*
 {
     static const clap::HostParams params = {Rescan, Clear, RequestFlush};
     static const clap::HostTimerSupport timers = {RegisterTimer, UnregisterTimer};
+    static const clap::HostPresetLoad presets = {PresetError, PresetLoaded};
+    if (id != nullptr && std::strcmp(id, clap::kExtPresetLoad) == 0) {
+        return &presets;
+    }
     if (id != nullptr && std::strcmp(id, clap::kExtParams) == 0) {
         return &params;
     }
@@ -347,4 +362,133 @@ bool CLAP_CALL ClapInstance::UnregisterTimer(const clap::Host* host, clap::Id id
     }
     timers.erase(found);
     return true;
+}
+
+void CLAP_CALL ClapInstance::PresetError(const clap::Host* host, uint32_t, const char*, const char* key, int32_t,
+                                         const char* message)
+{
+    Of(host).presetErrors.push_back(std::string(key != nullptr ? key : "") + ": " + (message != nullptr ? message : ""));
+}
+
+void CLAP_CALL ClapInstance::PresetLoaded(const clap::Host* host, uint32_t, const char*, const char* key)
+{
+    Of(host).presetsLoaded.emplace_back(key != nullptr ? key : "");
+}
+
+namespace {
+// The host's indexer and metadata receiver for one discovery run.
+struct Discovery {
+    std::vector<clap::PresetDiscoveryLocation> locations;
+    std::vector<std::string> locationPaths;
+    std::vector<ClapPreset> presets;
+    std::vector<std::string>* errors = nullptr;
+    uint32_t kind = 0;
+    std::string location;
+};
+
+Discovery& DiscoveryOf(const void* data)
+{
+    return *static_cast<Discovery*>(const_cast<void*>(data));
+}
+
+bool CLAP_CALL DeclareFiletype(const clap::PresetDiscoveryIndexer*, const void*)
+{
+    return true;
+}
+
+bool CLAP_CALL DeclareLocation(const clap::PresetDiscoveryIndexer* indexer, const clap::PresetDiscoveryLocation* at)
+{
+    if (at == nullptr || at->name == nullptr || (at->kind == clap::kPresetLocationPlugin) != (at->location == nullptr)) {
+        return false;
+    }
+    Discovery& run = DiscoveryOf(indexer->indexer_data);
+    run.locations.push_back(*at);
+    run.locationPaths.emplace_back(at->location != nullptr ? at->location : "");
+    return true;
+}
+
+bool CLAP_CALL DeclareSoundpack(const clap::PresetDiscoveryIndexer*, const void*)
+{
+    return true;
+}
+
+const void* CLAP_CALL IndexerExtension(const clap::PresetDiscoveryIndexer*, const char*)
+{
+    return nullptr;
+}
+
+void CLAP_CALL OnError(const clap::PresetDiscoveryMetadataReceiver* receiver, int32_t, const char* message)
+{
+    DiscoveryOf(receiver->receiver_data).errors->emplace_back(message != nullptr ? message : "(no message)");
+}
+
+bool CLAP_CALL BeginPreset(const clap::PresetDiscoveryMetadataReceiver* receiver, const char* name, const char* key)
+{
+    Discovery& run = DiscoveryOf(receiver->receiver_data);
+    run.presets.push_back(ClapPreset{name != nullptr ? name : "", key != nullptr ? key : "", run.kind, run.location, {}});
+    return true;
+}
+
+void CLAP_CALL AddPluginId(const clap::PresetDiscoveryMetadataReceiver* receiver, const clap::UniversalPluginId* id)
+{
+    Discovery& run = DiscoveryOf(receiver->receiver_data);
+    if (!run.presets.empty() && id != nullptr && id->abi != nullptr && id->id != nullptr) {
+        run.presets.back().pluginIds.push_back(std::string(id->abi) + ":" + id->id);
+    }
+}
+
+void CLAP_CALL IgnoreText(const clap::PresetDiscoveryMetadataReceiver*, const char*) {}
+void CLAP_CALL IgnoreFlags(const clap::PresetDiscoveryMetadataReceiver*, uint32_t) {}
+void CLAP_CALL IgnoreTimes(const clap::PresetDiscoveryMetadataReceiver*, uint64_t, uint64_t) {}
+void CLAP_CALL IgnorePair(const clap::PresetDiscoveryMetadataReceiver*, const char*, const char*) {}
+
+void CrawlProvider(const clap::PresetDiscoveryFactory* factory, uint32_t index, Discovery& run)
+{
+    const clap::PresetDiscoveryProviderDescriptor* descriptor = factory->get_descriptor(factory, index);
+    const clap::PresetDiscoveryIndexer indexer = {clap::kVersion, "ruckhost", "Tolvi", "", "1.0", &run,
+                                                  DeclareFiletype, DeclareLocation, DeclareSoundpack, IndexerExtension};
+    const clap::PresetDiscoveryProvider* provider =
+        descriptor != nullptr ? factory->create(factory, &indexer, descriptor->id) : nullptr;
+    if (provider == nullptr) {
+        run.errors->push_back("the discovery factory made no provider " + std::to_string(index));
+        return;
+    }
+    if (!provider->init(provider)) {
+        run.errors->push_back(std::string(descriptor->id) + ": init failed");
+    }
+    const clap::PresetDiscoveryMetadataReceiver receiver = {&run,        OnError,     BeginPreset, AddPluginId,
+                                                             IgnoreText,  IgnoreFlags, IgnoreText,  IgnoreText,
+                                                             IgnoreTimes, IgnoreText,  IgnorePair};
+    for (size_t i = 0; i < run.locations.size(); ++i) {
+        run.kind = run.locations[i].kind;
+        run.location = run.locationPaths[i];
+        if (!provider->get_metadata(provider, run.kind, run.location.empty() ? nullptr : run.location.c_str(),
+                                    &receiver)) {
+            run.errors->push_back(std::string(descriptor->id) + ": get_metadata failed for location " +
+                                  run.locations[i].name);
+        }
+    }
+    provider->destroy(provider);
+    run.locations.clear();
+    run.locationPaths.clear();
+}
+}  // namespace
+
+std::vector<ClapPreset> DiscoverPresets(const ClapFile& file, std::vector<std::string>& errors)
+{
+    Discovery run;
+    run.errors = &errors;
+    if (file.Entry() == nullptr) {
+        return {};
+    }
+    const auto* factory =
+        static_cast<const clap::PresetDiscoveryFactory*>(file.Entry()->get_factory(clap::kPresetDiscoveryFactoryId));
+    if (factory == nullptr) {
+        factory = static_cast<const clap::PresetDiscoveryFactory*>(
+            file.Entry()->get_factory(clap::kPresetDiscoveryFactoryCompatId));
+    }
+    for (uint32_t i = 0; factory != nullptr && i < factory->count(factory); ++i) {
+        CrawlProvider(factory, i, run);
+    }
+    return run.presets;
 }

@@ -84,6 +84,18 @@ private:
     std::string error;
 };
 
+// One preset a discovery provider published, at a location it declared.
+struct ClapPreset {
+    std::string name;
+    std::string key;
+    uint32_t kind = 0;
+    std::string location;  // empty for presets inside the plug-in
+    std::vector<std::string> pluginIds;
+};
+
+// Every preset the file's discovery providers publish; errors they report go to `errors`.
+std::vector<ClapPreset> DiscoverPresets(const ClapFile& file, std::vector<std::string>& errors);
+
 // One plug-in instance as a host runs it; the host's answers are recorded for checks.
 class ClapInstance {
 public:
@@ -109,6 +121,9 @@ public:
     std::vector<uint8_t> State(size_t piece = 0);
     bool LoadState(const std::vector<uint8_t>& bytes, size_t piece = 0);
 
+    // Through preset-load; false when the plug-in has no such extension or refuses.
+    bool LoadPreset(const ClapPreset& preset);
+
     uint32_t ParamCount() const;
     clap::ParamInfo ParamAt(uint32_t index) const;
     double Value(clap::Id id) const;
@@ -121,12 +136,15 @@ public:
     const clap::PluginAudioPorts* ports = nullptr;
     const clap::PluginGui* gui = nullptr;
     const clap::PluginTimerSupport* timerSupport = nullptr;
+    const clap::PluginPresetLoad* presetLoad = nullptr;
 
     // What the plug-in asked of the host.
     int flushRequests = 0;
     int callbackRequests = 0;
     std::vector<uint32_t> rescans;
     std::vector<clap::Id> timers;
+    std::vector<std::string> presetErrors;
+    std::vector<std::string> presetsLoaded;
 
 private:
     template <typename Sample>
@@ -142,6 +160,9 @@ private:
     static void CLAP_CALL RequestFlush(const clap::Host* host);
     static bool CLAP_CALL RegisterTimer(const clap::Host* host, uint32_t period, clap::Id* id);
     static bool CLAP_CALL UnregisterTimer(const clap::Host* host, clap::Id id);
+    static void CLAP_CALL PresetError(const clap::Host* host, uint32_t kind, const char* location, const char* key,
+                                      int32_t osError, const char* message);
+    static void CLAP_CALL PresetLoaded(const clap::Host* host, uint32_t kind, const char* location, const char* key);
 
     clap::Host host;
     bool active = false;
