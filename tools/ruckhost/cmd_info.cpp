@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "clap_commands.h"
 #include "commands.h"
 #include "options.h"
 #include "plugin_host.h"
@@ -81,6 +82,9 @@ int RunInfo(const std::vector<std::string>& args)
     arguments.ExpectPositionals(1, 1, "ruckhost info PLUGIN");
     if (IsVst3Path(arguments.Positionals()[0])) {
         return RunVst3Info(arguments.Positionals()[0]);
+    }
+    if (IsClapPath(arguments.Positionals()[0])) {
+        return RunClapInfo(arguments.Positionals()[0]);
     }
     const PluginLibrary library(arguments.Positionals()[0]);
     const PluginInstance plugin(library);

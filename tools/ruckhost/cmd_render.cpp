@@ -1,6 +1,7 @@
 // ruckhost render: a WAV file through a plug-in with a program, settings or a state.
 #include <cstdio>
 
+#include "clap_commands.h"
 #include "commands.h"
 #include "files.h"
 #include "host_error.h"
@@ -41,6 +42,10 @@ int RunRender(const std::vector<std::string>& args)
         arguments.Has("format") ? ParseSampleFormat(arguments.Text("format", "")) : input.format;
     if (IsVst3Path(arguments.Positionals()[0])) {
         RenderVst3(arguments, settings, input, format, out);
+        return 0;
+    }
+    if (IsClapPath(arguments.Positionals()[0])) {
+        RenderClap(arguments, settings, input, format, out);
         return 0;
     }
 

@@ -20,7 +20,9 @@ const Command kCommands[] = {
      "Prints the plug-in's effect record (IDs, counts, flags, version), its effect, vendor\n"
      "and product names, every parameter (index, name, label, display text, normalised\n"
      "value) and every program name. For a VST3 bundle (PLUGIN ending in .vst3): its\n"
-     "classes, buses, parameters with their IDs and step counts, and the program list.\n"},
+     "classes, buses, parameters with their IDs and step counts, and the program list. For a\n"
+     "CLAP plug-in (PLUGIN ending in .clap): its descriptor, ports, parameters with their\n"
+     "ranges and flags, and the presets its discovery provider lists.\n"},
     {"render", RunRender, "render a WAV file through a plug-in",
      "usage: ruckhost render PLUGIN IN.wav OUT.wav [options]\n"
      "Opens the plug-in as a host does, applies the options in the order below and renders\n"
@@ -41,7 +43,10 @@ const Command kCommands[] = {
      "  --format F          output samples: pcm16, pcm24, float, float64 (default: the input's)\n"
      "OUT.wav is written whole or not at all. A VST3 bundle (PLUGIN ending in .vst3) takes\n"
      "the same options; its state files hold the bundle's own state bytes, and program and\n"
-     "settings reach the processor as parameter changes at the start of the first block.\n"},
+     "settings reach the processor as parameter changes at the start of the first block.\n"
+     "A CLAP plug-in (PLUGIN ending in .clap) takes them too, --preset and --save-preset\n"
+     "aside: --program picks one of its presets, --set values reach it through a flush, its\n"
+     "state files hold its own state bytes, and a mono file is rendered in stereo.\n"},
     {"stress", RunStress, "torture-test a plug-in for a bounded time",
      "usage: ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N] [--sequence | --script FILE]\n"
      "Rounds of: many instances created and closed; one instance processing on one thread\n"

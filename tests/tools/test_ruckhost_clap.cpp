@@ -1,0 +1,89 @@
+// ruckhost with Ruckstone.clap, in-process: the factory presets render the same bits as the
+// VST2 programs, settings and states reproduce renders, and bad input fails cleanly.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "files.h"
+#include "tool_test_support.h"
+#include "wav.h"
+
+namespace {
+const std::string kVst2 = RUCK_PLUGIN_PATH;
+const std::string kClap = RUCK_CLAP_PATH;
+constexpr int kRate = 44100;
+constexpr size_t kFrames = 11025;
+
+class RuckhostClap : public testing::Test {
+protected:
+    void SetUp() override { WriteWav(in, TestSignal(kRate, kFrames), SampleFormat::Float32); }
+
+    Audio Render(const std::string& plugin, std::vector<std::string> options, const std::string& source = "")
+    {
+        std::vector<std::string> args = {"render", plugin, source.empty() ? in : source, out};
+        args.insert(args.end(), options.begin(), options.end());
+        const CommandResult result = RunCaptured(args);
+        EXPECT_EQ(result.code, 0) << result.err;
+        return ReadWav(out).audio;
+    }
+
+    // Refused with one line naming the problem, and no output written.
+    void ExpectRefused(std::vector<std::string> options, const std::string& message)
+    {
+        std::vector<std::string> args = {"render", kClap, in, out};
+        args.insert(args.end(), options.begin(), options.end());
+        const CommandResult result = RunCaptured(args);
+        EXPECT_EQ(result.code, 1);
+        EXPECT_NE(result.Message().find(message), std::string::npos) << result.Message();
+        EXPECT_FALSE(FileExists(out));
+    }
+
+    ScratchFolder folder;
+    std::string in = folder.File("in.wav");
+    std::string out = folder.File("out.wav");
+};
+
+TEST_F(RuckhostClap, PresetsAndSettingsSoundAsInTheVst2Module)
+{
+    for (const char* program : {"Nice guitar", "Decimator bass 2", "Foldback after drive"}) {
+        const std::vector<std::string> options = {"--program", program, "--double", "--format", "float64"};
+        EXPECT_EQ(Render(kClap, options).channels, Render(kVst2, options).channels) << program;
+    }
+    const std::vector<std::string> settings = {"--set", "Algorithm=Decimator", "--set", "flip thresh=-30",
+                                               "--set", "Antialias=,x2+", "--set", "Mix=0.5n", "--block", "100"};
+    EXPECT_EQ(Render(kClap, settings).channels, Render(kVst2, settings).channels);
+}
+
+TEST_F(RuckhostClap, SavedStateGivesTheSameRender)
+{
+    const std::string state = folder.File("clap.state");
+    const Audio tweaked = Render(kClap, {"--program", "Hard guitar", "--set", "Round=33", "--save-state", state});
+    EXPECT_EQ(Render(kClap, {"--state", state}).channels, tweaked.channels);
+    EXPECT_NE(Render(kClap, {"--program", "Hard guitar"}).channels, tweaked.channels);
+}
+
+TEST_F(RuckhostClap, InfoShowsDescriptorParametersAndPresets)
+{
+    const CommandResult result = RunCaptured({"info", kClap});
+    ASSERT_EQ(result.code, 0) << result.err;
+    for (const char* text : {"id            audio.tolvi.ruckstone", "features      audio-effect, distortion, stereo",
+                             "parameters    11", "Flip Thresh", "-16 dB", "Decimator bass 2", "factory/15"}) {
+        EXPECT_NE(result.out.find(text), std::string::npos) << text;
+    }
+}
+
+TEST_F(RuckhostClap, BadInputIsRefused)
+{
+    ExpectRefused({"--set", "Mix=500"}, "value 500 for Mix is out of range (0 % to 100 %)");
+    ExpectRefused({"--set", "Algorithm=Nope"}, "Algorithm does not take the value 'Nope'");
+    ExpectRefused({"--set", "Volume=3"}, "has no parameter named 'Volume'");
+    ExpectRefused({"--program", "99"}, "program index 99 is out of range");
+    ExpectRefused({"--preset", in}, "for a CLAP plug-in use --program or --state");
+    const std::string empty = folder.File("empty.state");
+    WriteFileAtomically(empty, {});
+    ExpectRefused({"--state", empty}, "refused the state in " + empty);
+    const CommandResult missing = RunCaptured({"info", folder.File("Missing.clap")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.Message().find("Missing.clap"), std::string::npos);
+}
+}  // namespace
