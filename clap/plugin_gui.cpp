@@ -105,6 +105,13 @@ const clap::PluginGui kGui = {IsApiSupported, PreferredApi, CreateGui,  DestroyG
                               GetSize,        CanResize,    ResizeHints, AdjustSize,  SetSize,
                               SetParent,      SetTransient, SuggestTitle, ShowGui,    HideGui};
 const clap::PluginTimerSupport kTimerSupport = {OnTimer};
+
+void CLAP_CALL OnDescriptor(const clap::Plugin* plugin, int fd, uint32_t)
+{
+    ClapGuiOf(plugin).OnDescriptor(fd);
+}
+
+const clap::PluginPosixFdSupport kDescriptorSupport = {OnDescriptor};
 }  // namespace
 
 void ClapGui::Bind(const clap::Plugin*, const clap::Host* clapHost, IClapPlugin* instance)
@@ -113,6 +120,8 @@ void ClapGui::Bind(const clap::Plugin*, const clap::Host* clapHost, IClapPlugin*
     effect = instance;
     if (host != nullptr && host->get_extension != nullptr) {
         timers = static_cast<const clap::HostTimerSupport*>(host->get_extension(host, clap::kExtTimerSupport));
+        descriptors =
+            static_cast<const clap::HostPosixFdSupport*>(host->get_extension(host, clap::kExtPosixFdSupport));
     }
 }
 
@@ -124,6 +133,11 @@ const void* ClapGui::Extension(const char* id) const
     if (std::strcmp(id, clap::kExtTimerSupport) == 0) {
         return &kTimerSupport;
     }
+#ifndef _WIN32
+    if (std::strcmp(id, clap::kExtPosixFdSupport) == 0) {
+        return &kDescriptorSupport;
+    }
+#endif
     return nullptr;
 }
 
@@ -211,17 +225,30 @@ bool ClapGui::OpenIn(void* window)
     }
     open = true;
     effect->OnEditorOpen();
-#ifndef _WIN32
-    // A Win32 child window keeps its own timer in the host's thread; an X window is
-    // driven by the host's timer, or by the view's own fallback when there is none.
-    const int rate = face->FrameRate() > 0 ? face->FrameRate() : 1;
+    WatchEvents(*face);
+    return true;
+}
+
+#ifdef _WIN32
+// A Win32 child window keeps its own timer in the host's thread.
+void ClapGui::WatchEvents(const IAttachedView&) {}
+#else
+// An X window redraws on the host's timer and reads its input when the host sees its
+// connection readable; without either the view's own fallback drives it.
+void ClapGui::WatchEvents(const IAttachedView& face)
+{
+    const int rate = face.FrameRate() > 0 ? face.FrameRate() : 1;
     if (timers != nullptr && timers->register_timer != nullptr &&
         !timers->register_timer(host, kMillisecondsPerSecond / static_cast<uint32_t>(rate), &timer)) {
         timer = clap::kInvalidId;
     }
-#endif
-    return true;
+    const int fd = face.EventDescriptor();
+    if (fd >= 0 && descriptors != nullptr && descriptors->register_fd != nullptr &&
+        descriptors->register_fd(host, fd, clap::kFdRead)) {
+        watched = fd;
+    }
 }
+#endif
 
 void ClapGui::Close()
 {
@@ -232,6 +259,10 @@ void ClapGui::Close()
         timers->unregister_timer(host, timer);
     }
     timer = clap::kInvalidId;
+    if (watched >= 0 && descriptors != nullptr && descriptors->unregister_fd != nullptr) {
+        descriptors->unregister_fd(host, watched);
+    }
+    watched = -1;
     open = false;
     effect->OnEditorClose();
     Face()->CloseWindow();
@@ -240,6 +271,13 @@ void ClapGui::Close()
 void ClapGui::OnTimer(clap::Id id)
 {
     if (open && id == timer && timer != clap::kInvalidId) {
+        Face()->Idle();
+    }
+}
+
+void ClapGui::OnDescriptor(int fd)
+{
+    if (open && fd == watched && watched >= 0) {
         Face()->Idle();
     }
 }

@@ -1,5 +1,6 @@
-// Ruckstone.clap's editor embedded in a real X window on a private server, redrawn on the
-// host's timer and dragged with real input: the host hears one gesture with its values.
+// Ruckstone.clap's editor embedded in a real X window on a private server, driven by the
+// host's timer and descriptor watch and dragged with real input: the host hears one
+// gesture with its values.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -34,13 +35,17 @@ std::string At(int x, int y)
     return std::to_string(kHostX + x) + " " + std::to_string(kHostY + y);
 }
 
-// The host's timers, fired for about ms milliseconds as its main loop would.
+// The host's timers and descriptor watches, fired for about ms milliseconds as its main
+// loop would (a watched descriptor as if readable each time).
 void RunTimersFor(ClapInstance& plug, int ms)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (std::chrono::steady_clock::now() < end) {
         for (clap::Id timer : std::vector<clap::Id>(plug.timers)) {
             plug.timerSupport->on_timer(plug.plugin, timer);
+        }
+        for (int fd : std::vector<int>(plug.descriptors)) {
+            plug.fdSupport->on_fd(plug.plugin, fd, clap::kFdRead);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -103,6 +108,8 @@ TEST_F(ClapEditorX11, EmbeddedEditorSendsOneGesturePerDrag)
     ASSERT_TRUE(plug.gui->show(plug.plugin));
     EXPECT_EQ(Children(), 1u);
     ASSERT_EQ(plug.timers.size(), 1u) << "the editor runs on the host's timer";
+    ASSERT_EQ(plug.descriptors.size(), 1u) << "and the host watches its X connection";
+    ASSERT_NE(plug.fdSupport, nullptr);
     RunTimersFor(plug, 100);
 
     ASSERT_TRUE(Xdo("mousemove " + At(kAmountX, kAmountY) + " mousedown 1 mousemove " +
@@ -129,11 +136,13 @@ TEST_F(ClapEditorX11, EmbeddedEditorSendsOneGesturePerDrag)
     // Hidden, the window and its timer go; shown again, both come back; destroyed, gone.
     ASSERT_TRUE(plug.gui->hide(plug.plugin));
     EXPECT_TRUE(plug.timers.empty());
+    EXPECT_TRUE(plug.descriptors.empty());
     ASSERT_TRUE(plug.gui->show(plug.plugin));
     EXPECT_EQ(plug.timers.size(), 1u);
     RunTimersFor(plug, 50);
     plug.gui->destroy(plug.plugin);
     EXPECT_TRUE(plug.timers.empty());
+    EXPECT_TRUE(plug.descriptors.empty());
     XSync(display, False);
     EXPECT_EQ(Children(), 0u);
 }

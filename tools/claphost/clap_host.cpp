@@ -178,6 +178,7 @@ ClapInstance::ClapInstance(const ClapFile& file, const std::string& id)
     ports = static_cast<const clap::PluginAudioPorts*>(extension(clap::kExtAudioPorts));
     gui = static_cast<const clap::PluginGui*>(extension(clap::kExtGui));
     timerSupport = static_cast<const clap::PluginTimerSupport*>(extension(clap::kExtTimerSupport));
+    fdSupport = static_cast<const clap::PluginPosixFdSupport*>(extension(clap::kExtPosixFdSupport));
     presetLoad = static_cast<const clap::PluginPresetLoad*>(extension(clap::kExtPresetLoad));
     if (presetLoad == nullptr) {
         presetLoad = static_cast<const clap::PluginPresetLoad*>(extension(clap::kExtPresetLoadCompat));
@@ -309,6 +310,10 @@ const void* CLAP_CALL ClapInstance::HostExtension(const clap::Host*, const char*
     static const clap::HostParams params = {Rescan, Clear, RequestFlush};
     static const clap::HostTimerSupport timers = {RegisterTimer, UnregisterTimer};
     static const clap::HostPresetLoad presets = {PresetError, PresetLoaded};
+    static const clap::HostPosixFdSupport descriptors = {RegisterFd, ModifyFd, UnregisterFd};
+    if (id != nullptr && std::strcmp(id, clap::kExtPosixFdSupport) == 0) {
+        return &descriptors;
+    }
     if (id != nullptr && std::strcmp(id, clap::kExtPresetLoad) == 0) {
         return &presets;
     }
@@ -361,6 +366,29 @@ bool CLAP_CALL ClapInstance::UnregisterTimer(const clap::Host* host, clap::Id id
         return false;
     }
     timers.erase(found);
+    return true;
+}
+
+bool CLAP_CALL ClapInstance::RegisterFd(const clap::Host* host, int fd, uint32_t)
+{
+    Of(host).descriptors.push_back(fd);
+    return true;
+}
+
+bool CLAP_CALL ClapInstance::ModifyFd(const clap::Host* host, int fd, uint32_t)
+{
+    const auto& descriptors = Of(host).descriptors;
+    return std::find(descriptors.begin(), descriptors.end(), fd) != descriptors.end();
+}
+
+bool CLAP_CALL ClapInstance::UnregisterFd(const clap::Host* host, int fd)
+{
+    auto& descriptors = Of(host).descriptors;
+    const auto found = std::find(descriptors.begin(), descriptors.end(), fd);
+    if (found == descriptors.end()) {
+        return false;
+    }
+    descriptors.erase(found);
     return true;
 }
 

@@ -136,6 +136,7 @@ public:
     const clap::PluginAudioPorts* ports = nullptr;
     const clap::PluginGui* gui = nullptr;
     const clap::PluginTimerSupport* timerSupport = nullptr;
+    const clap::PluginPosixFdSupport* fdSupport = nullptr;
     const clap::PluginPresetLoad* presetLoad = nullptr;
 
     // What the plug-in asked of the host.
@@ -143,6 +144,7 @@ public:
     int callbackRequests = 0;
     std::vector<uint32_t> rescans;
     std::vector<clap::Id> timers;
+    std::vector<int> descriptors;
     std::vector<std::string> presetErrors;
     std::vector<std::string> presetsLoaded;
 
@@ -160,6 +162,9 @@ private:
     static void CLAP_CALL RequestFlush(const clap::Host* host);
     static bool CLAP_CALL RegisterTimer(const clap::Host* host, uint32_t period, clap::Id* id);
     static bool CLAP_CALL UnregisterTimer(const clap::Host* host, clap::Id id);
+    static bool CLAP_CALL RegisterFd(const clap::Host* host, int fd, uint32_t flags);
+    static bool CLAP_CALL ModifyFd(const clap::Host* host, int fd, uint32_t flags);
+    static bool CLAP_CALL UnregisterFd(const clap::Host* host, int fd);
     static void CLAP_CALL PresetError(const clap::Host* host, uint32_t kind, const char* location, const char* key,
                                       int32_t osError, const char* message);
     static void CLAP_CALL PresetLoaded(const clap::Host* host, uint32_t kind, const char* location, const char* key);
