@@ -211,6 +211,32 @@ struct PluginAudioPorts {
     bool(CLAP_CALL* get)(const Plugin* plugin, uint32_t index, bool is_input, AudioPortInfo* info);
 };
 
+// audio-ports-config and its info companion
+constexpr const char* kExtAudioPortsConfig = "clap.audio-ports-config";
+constexpr const char* kExtAudioPortsConfigInfo = "clap.audio-ports-config-info/1";
+constexpr const char* kExtAudioPortsConfigInfoCompat = "clap.audio-ports-config-info/draft-0";
+struct AudioPortsConfig {
+    Id id;
+    char name[kNameSize];
+    uint32_t input_port_count;
+    uint32_t output_port_count;
+    bool has_main_input;
+    uint32_t main_input_channel_count;
+    const char* main_input_port_type;
+    bool has_main_output;
+    uint32_t main_output_channel_count;
+    const char* main_output_port_type;
+};
+struct PluginAudioPortsConfig {
+    uint32_t(CLAP_CALL* count)(const Plugin* plugin);
+    bool(CLAP_CALL* get)(const Plugin* plugin, uint32_t index, AudioPortsConfig* config);
+    bool(CLAP_CALL* select)(const Plugin* plugin, Id config_id);
+};
+struct PluginAudioPortsConfigInfo {
+    Id(CLAP_CALL* current_config)(const Plugin* plugin);
+    bool(CLAP_CALL* get)(const Plugin* plugin, Id config_id, uint32_t port_index, bool is_input, AudioPortInfo* info);
+};
+
 // params
 constexpr const char* kExtParams = "clap.params";
 enum ParamFlags : uint32_t {
@@ -438,6 +464,8 @@ static_assert(sizeof(EventParamValue) == 56 && offsetof(EventParamValue, value) 
 static_assert(sizeof(EventParamGesture) == 20, "gesture event");
 static_assert(sizeof(EventTransport) == 104 && offsetof(EventTransport, tsig_denom) == 102, "transport event");
 static_assert(sizeof(AudioPortInfo) == 288 && offsetof(AudioPortInfo, port_type) == 272, "audio port info");
+static_assert(sizeof(AudioPortsConfig) == 304 && offsetof(AudioPortsConfig, main_output_port_type) == 296,
+              "audio ports config");
 static_assert(sizeof(ParamInfo) == 1320 && offsetof(ParamInfo, default_value) == 1312, "param info");
 static_assert(sizeof(PluginParams) == 48 && sizeof(PluginGui) == 120, "params and gui tables");
 static_assert(sizeof(PresetDiscoveryProvider) == 48 && sizeof(PresetDiscoveryIndexer) == 88, "preset discovery");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -18,9 +19,27 @@
 namespace {
 using Guard = std::lock_guard<std::recursive_mutex>;
 
-// The main ports, in and out: stereo (or fewer channels if the host gives fewer).
-constexpr uint32_t kMainChannels = 2;
+// The main ports, in and out: stereo, or mono where the host selects that layout (the
+// mono input feeds the left channel, the right one hears silence, as in VST2 and VST3).
 constexpr clap::Id kMainPortId = 0;
+
+struct PortLayout {
+    clap::Id id;
+    const char* name;
+    uint32_t channels;
+    const char* portType;
+};
+const PortLayout kLayouts[] = {{0, "Stereo", 2, clap::kPortStereo}, {1, "Mono", 1, clap::kPortMono}};
+
+const PortLayout* LayoutWithId(clap::Id id)
+{
+    for (const PortLayout& layout : kLayouts) {
+        if (layout.id == id) {
+            return &layout;
+        }
+    }
+    return nullptr;
+}
 
 struct Instance {
     clap::Plugin plugin;
@@ -30,6 +49,7 @@ struct Instance {
     std::unique_ptr<double[]> defaults;
     IDataChunk stateChunk;
     ClapGui gui;
+    const PortLayout* layout = &kLayouts[0];
     bool active = false;
     bool processing = false;
 };
@@ -79,7 +99,7 @@ void ApplyAllEvents(IClapPlugin& effect, const clap::InputEvents* events)
     }
 }
 
-void RenderSlice(IClapPlugin& effect, const clap::Process& process, int offset, int frames)
+void RenderSlice(IClapPlugin& effect, uint32_t layoutChannels, const clap::Process& process, int offset, int frames)
 {
     if (process.audio_inputs_count < 1 || process.audio_outputs_count < 1 || process.audio_inputs == nullptr ||
         process.audio_outputs == nullptr) {
@@ -87,7 +107,7 @@ void RenderSlice(IClapPlugin& effect, const clap::Process& process, int offset, 
     }
     const clap::AudioBuffer& in = process.audio_inputs[0];
     const clap::AudioBuffer& out = process.audio_outputs[0];
-    const int channels = static_cast<int>(std::min({in.channel_count, out.channel_count, kMainChannels}));
+    const int channels = static_cast<int>(std::min({in.channel_count, out.channel_count, layoutChannels}));
     if (out.data64 != nullptr) {
         ProcessHostSlice(effect, in.data64, out.data64, channels, offset, frames);
     } else if (out.data32 != nullptr) {
@@ -178,6 +198,7 @@ void CLAP_CALL Reset(const clap::Plugin* plugin)
 int32_t CLAP_CALL ProcessAudio(const clap::Plugin* plugin, const clap::Process* process)
 {
     IClapPlugin* effect = EffectOf(plugin);
+    const uint32_t layoutChannels = Self(plugin).layout->channels;
     if (effect == nullptr || process == nullptr) {
         return clap::kProcessError;
     }
@@ -203,7 +224,7 @@ int32_t CLAP_CALL ProcessAudio(const clap::Plugin* plugin, const clap::Process* 
         if (position >= frames) {
             break;
         }
-        RenderSlice(*effect, *process, position, upcoming - position);
+        RenderSlice(*effect, layoutChannels, *process, position, upcoming - position);
         position = upcoming;
     }
     for (uint32_t i = 0; i < process->audio_outputs_count && process->audio_outputs != nullptr; ++i) {
@@ -232,7 +253,7 @@ uint32_t CLAP_CALL PortCount(const clap::Plugin*, bool)
     return 1;
 }
 
-bool CLAP_CALL PortInfo(const clap::Plugin*, uint32_t index, bool isInput, clap::AudioPortInfo* info)
+bool FillPortInfo(const PortLayout& layout, uint32_t index, bool isInput, clap::AudioPortInfo* info)
 {
     if (index != 0 || info == nullptr) {
         return false;
@@ -241,13 +262,74 @@ bool CLAP_CALL PortInfo(const clap::Plugin*, uint32_t index, bool isInput, clap:
     info->id = kMainPortId;
     CopyTextField(info->name, sizeof info->name, isInput ? "Input" : "Output");
     info->flags = clap::kPortIsMain | clap::kPortSupports64Bits | clap::kPortRequiresCommonSampleSize;
-    info->channel_count = kMainChannels;
-    info->port_type = clap::kPortStereo;
+    info->channel_count = layout.channels;
+    info->port_type = layout.portType;
     info->in_place_pair = kMainPortId;
     return true;
 }
 
+bool CLAP_CALL PortInfo(const clap::Plugin* plugin, uint32_t index, bool isInput, clap::AudioPortInfo* info)
+{
+    return FillPortInfo(*Self(plugin).layout, index, isInput, info);
+}
+
 const clap::PluginAudioPorts kAudioPorts = {PortCount, PortInfo};
+
+// audio-ports-config: stereo or mono, chosen while inactive.
+uint32_t CLAP_CALL LayoutCount(const clap::Plugin*)
+{
+    return static_cast<uint32_t>(std::size(kLayouts));
+}
+
+bool CLAP_CALL LayoutAt(const clap::Plugin*, uint32_t index, clap::AudioPortsConfig* config)
+{
+    if (config == nullptr || index >= std::size(kLayouts)) {
+        return false;
+    }
+    const PortLayout& layout = kLayouts[index];
+    *config = clap::AudioPortsConfig{};
+    config->id = layout.id;
+    CopyTextField(config->name, sizeof config->name, layout.name);
+    config->input_port_count = 1;
+    config->output_port_count = 1;
+    config->has_main_input = config->has_main_output = true;
+    config->main_input_channel_count = config->main_output_channel_count = layout.channels;
+    config->main_input_port_type = config->main_output_port_type = layout.portType;
+    return true;
+}
+
+bool CLAP_CALL SelectLayout(const clap::Plugin* plugin, clap::Id id)
+{
+    Instance& self = Self(plugin);
+    const PortLayout* layout = LayoutWithId(id);
+    if (self.active || layout == nullptr || !self.effect) {
+        return false;
+    }
+    self.layout = layout;
+    const auto channels = static_cast<int>(layout->channels);
+    IClapPlugin& effect = *self.effect;
+    effect.SetInputConnections(0, channels, true);
+    effect.SetInputConnections(channels, effect.InputPinCount() - channels, false);
+    effect.SetOutputConnections(0, channels, true);
+    effect.SetOutputConnections(channels, effect.OutputPinCount() - channels, false);
+    return true;
+}
+
+const clap::PluginAudioPortsConfig kAudioPortsConfig = {LayoutCount, LayoutAt, SelectLayout};
+
+clap::Id CLAP_CALL CurrentLayout(const clap::Plugin* plugin)
+{
+    return Self(plugin).layout->id;
+}
+
+bool CLAP_CALL LayoutPortInfo(const clap::Plugin*, clap::Id id, uint32_t index, bool isInput,
+                              clap::AudioPortInfo* info)
+{
+    const PortLayout* layout = LayoutWithId(id);
+    return layout != nullptr && FillPortInfo(*layout, index, isInput, info);
+}
+
+const clap::PluginAudioPortsConfigInfo kAudioPortsConfigInfo = {CurrentLayout, LayoutPortInfo};
 
 // params
 uint32_t CLAP_CALL ParamCount(const clap::Plugin* plugin)
@@ -391,6 +473,9 @@ const void* CLAP_CALL Extension(const clap::Plugin* plugin, const char* id)
         const void* table;
     } tables[] = {
         {clap::kExtAudioPorts, &kAudioPorts},
+        {clap::kExtAudioPortsConfig, &kAudioPortsConfig},
+        {clap::kExtAudioPortsConfigInfo, &kAudioPortsConfigInfo},
+        {clap::kExtAudioPortsConfigInfoCompat, &kAudioPortsConfigInfo},
         {clap::kExtParams, &kParams},
         {clap::kExtState, &kState},
         {clap::kExtLatency, &kLatency},

@@ -164,6 +164,53 @@ TEST_F(ClapBinary, EntryFactoryAndDescriptor)
     EXPECT_EQ(plug.plugin->get_extension(plug.plugin, "clap.note-ports"), nullptr);
 }
 
+TEST_F(ClapBinary, MonoLayoutOnRequest)
+{
+    const auto* configs = static_cast<const clap::PluginAudioPortsConfig*>(
+        plug.plugin->get_extension(plug.plugin, clap::kExtAudioPortsConfig));
+    const auto* info = static_cast<const clap::PluginAudioPortsConfigInfo*>(
+        plug.plugin->get_extension(plug.plugin, clap::kExtAudioPortsConfigInfo));
+    ASSERT_NE(configs, nullptr);
+    ASSERT_NE(info, nullptr);
+    ASSERT_EQ(configs->count(plug.plugin), 2u);
+    clap::AudioPortsConfig mono = {};
+    ASSERT_TRUE(configs->get(plug.plugin, 1, &mono));
+    EXPECT_EQ(mono.main_input_channel_count, 1u);
+    EXPECT_STREQ(mono.main_output_port_type, "mono");
+    EXPECT_EQ(info->current_config(plug.plugin), 0u);
+
+    ASSERT_TRUE(plug.Start(kRate, kBlock));
+    EXPECT_FALSE(configs->select(plug.plugin, mono.id)) << "only while inactive";
+    plug.Stop();
+    EXPECT_FALSE(configs->select(plug.plugin, 7));
+    ASSERT_TRUE(configs->select(plug.plugin, mono.id));
+    EXPECT_EQ(info->current_config(plug.plugin), mono.id);
+    for (bool input : {true, false}) {
+        clap::AudioPortInfo now = {};
+        clap::AudioPortInfo listed = {};
+        ASSERT_TRUE(plug.ports->get(plug.plugin, 0, input, &now));
+        ASSERT_TRUE(info->get(plug.plugin, mono.id, 0, input, &listed));
+        EXPECT_EQ(now.channel_count, 1u);
+        EXPECT_STREQ(now.port_type, "mono");
+        EXPECT_EQ(std::memcmp(&now, &listed, sizeof now), 0);
+    }
+
+    // The one channel sounds as the left channel of a stereo instance whose right is silent.
+    const auto input = TestSignal(kBlock * 2);
+    ClapInstance stereo(file);
+    ASSERT_TRUE(plug.Start(kRate, kBlock));
+    ASSERT_TRUE(stereo.Start(kRate, kBlock));
+    const Channels leftOnly = {input[0], std::vector<double>(input[0].size())};
+    const Channels viaStereo = RenderClap(stereo, leftOnly);
+    Channels viaMono(2, std::vector<double>(input[0].size()));
+    for (uint32_t done = 0; done < input[0].size(); done += kBlock) {
+        double* in[1] = {const_cast<double*>(input[0].data()) + done};
+        double* out[1] = {viaMono[0].data() + done};
+        ASSERT_EQ(plug.Process64(in, out, 1, kBlock), clap::kProcessContinue);
+    }
+    EXPECT_EQ(std::memcmp(viaMono[0].data(), viaStereo[0].data(), input[0].size() * sizeof(double)), 0);
+}
+
 TEST_F(ClapBinary, LifecycleOrders)
 {
     const auto input = TestSignal(kBlock * 3);
