@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks that every Windows executable and DLL (VST3 modules too) in a build tree imports only Windows
-# system DLLs (no MinGW runtime, no zlib1.dll: Wine would hide those, Windows would not).
+# Checks that every Windows executable and DLL (VST3 and CLAP modules too) in a build tree
+# imports only Windows system DLLs (no MinGW runtime, no zlib1.dll: Wine would hide those,
+# Windows would not).
 set -u
 tree="${1:?build tree}"
 allowed='^(kernel32|user32|gdi32|advapi32|shell32|msvcrt|wininet|comctl32|ole32|ws2_32|msimg32|imm32|uxtheme|shlwapi|bcrypt|version|ntdll|api-ms-win-.*)\.dll$'
@@ -14,7 +15,7 @@ while IFS= read -r -d '' bin; do
       status=1
     fi
   done < <(x86_64-w64-mingw32-objdump -p "$bin" | sed -n 's/^[[:space:]]*DLL Name: //p')
-done < <(find "$tree" \( -name '*.exe' -o -name '*.dll' -o \( -name '*.vst3' -type f \) \) \
+done < <(find "$tree" \( -name '*.exe' -o -name '*.dll' -o \( -name '*.vst3' -type f \) -o -name '*.clap' \) \
   -not -path '*/wineprefix/*' -print0)
 if [ "$count" = 0 ]; then
   echo "no Windows binaries found under $tree"
