@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -269,6 +270,24 @@ void IEffectBase::ChangeBlockSize(int frames)
         ResizeScratch(blockSize);
     }
     PointPinsAtScratch();
+}
+
+int IEffectBase::ScratchFrames() const
+{
+    int frames = INT_MAX;
+    for (int i = 0; i < InputPinCount(); ++i) {
+        frames = std::min(frames, InputPin(i)->scratch.Size() / static_cast<int>(sizeof(double)));
+    }
+    for (int i = 0; i < OutputPinCount(); ++i) {
+        frames = std::min(frames, OutputPin(i)->scratch.Size() / static_cast<int>(sizeof(double)));
+    }
+    return frames;
+}
+
+void IEffectBase::ProcessPins(int frames)
+{
+    ProcessBlock(InputPinCount() > 0 ? InputPointers() : nullptr,
+                 OutputPinCount() > 0 ? OutputPointers() : nullptr, frames);
 }
 
 bool IEffectBase::ResizeScratch(int frames)

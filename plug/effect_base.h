@@ -129,6 +129,10 @@ public:
     void PushParametersToEditor();
 
     // Channels and timing.
+    // Frames every pin's scratch can hold: the block size, unless an allocation fell short.
+    int ScratchFrames() const;
+    // Runs ProcessBlock on the pins' pointer arrays, wherever the binding pointed them.
+    void ProcessPins(int frames);
     void ChangeSampleRate(double rate);
     void SetInputConnections(int start, int count, bool connected);
     void SetOutputConnections(int start, int count, bool connected);

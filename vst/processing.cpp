@@ -3,7 +3,6 @@
 // for a host buffer, the call is processed in slices the scratch can hold, so any frame
 // count is safe with any pin connected or not.
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <mutex>
 
@@ -43,25 +42,6 @@ bool AnyScratchStandIn(const IPtrList<Pin>& pins, Sample** host)
 }
 }  // namespace
 
-// Frames every pin's scratch can hold: the block size, unless an allocation fell short.
-int IVstPlugin::ScratchFrames() const
-{
-    int frames = INT_MAX;
-    for (int i = 0; i < InputPinCount(); ++i) {
-        frames = std::min(frames, InputPin(i)->scratch.Size() / static_cast<int>(sizeof(double)));
-    }
-    for (int i = 0; i < OutputPinCount(); ++i) {
-        frames = std::min(frames, OutputPin(i)->scratch.Size() / static_cast<int>(sizeof(double)));
-    }
-    return frames;
-}
-
-void IVstPlugin::RunEffectBlock(int frames)
-{
-    ProcessBlock(InputPinCount() > 0 ? InputPointers() : nullptr,
-                 OutputPinCount() > 0 ? OutputPointers() : nullptr, frames);
-}
-
 void IVstPlugin::AskForMidiIfWanted()
 {
     if (MidiMode() != 0) {
@@ -82,7 +62,7 @@ void IVstPlugin::ProcessFloatSlice(float** inputs, float** outputs, int offset, 
         pin.hostDestination = destination;
         *pin.slot = pin.Samples();
     });
-    RunEffectBlock(frames);
+    ProcessPins(frames);
     for (int i = 0; i < OutputPinCount(); ++i) {
         IOutputPin& pin = *OutputPin(i);
         if (!pin.connected || pin.hostDestination == nullptr) {
@@ -123,7 +103,7 @@ void IVstPlugin::ProcessDoubleSlice(double** inputs, double** outputs, int offse
     ForEachConnected(outputPins, outputs, [&](IOutputPin& pin, double* destination) {
         *pin.slot = destination ? destination + offset : pin.Samples();
     });
-    RunEffectBlock(frames);
+    ProcessPins(frames);
 }
 
 void IVstPlugin::ProcessDouble(double** inputs, double** outputs, int frames)

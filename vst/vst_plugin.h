@@ -66,8 +66,6 @@ private:
     VstIntPtr MidiKeyNameFor(MidiKeyName* key);
     VstIntPtr SpeakerArrangements(VstIntPtr inputOut, void* outputOut);
 
-    int ScratchFrames() const;
-    void RunEffectBlock(int frames);
     void AskForMidiIfWanted();
     void ProcessFloatSlice(float** inputs, float** outputs, int offset, int frames, bool accumulate);
     void ProcessDoubleSlice(double** inputs, double** outputs, int offset, int frames);

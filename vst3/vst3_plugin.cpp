@@ -174,24 +174,6 @@ void IVst3Plugin::FormatNormalized(int index, double normalized, char* out, size
     }
 }
 
-int IVst3Plugin::ScratchFrames() const
-{
-    int frames = INT_MAX;
-    for (int i = 0; i < InputPinCount(); ++i) {
-        frames = std::min(frames, InputPin(i)->scratch.Size() / static_cast<int>(sizeof(double)));
-    }
-    for (int i = 0; i < OutputPinCount(); ++i) {
-        frames = std::min(frames, OutputPin(i)->scratch.Size() / static_cast<int>(sizeof(double)));
-    }
-    return frames;
-}
-
-void IVst3Plugin::RunPins(int frames)
-{
-    ProcessBlock(InputPinCount() > 0 ? InputPointers() : nullptr,
-                 OutputPinCount() > 0 ? OutputPointers() : nullptr, frames);
-}
-
 void IVst3Plugin::ProcessSlice32(float** inputs, float** outputs, int channels, int offset, int frames)
 {
     const int part = ScratchFrames();
@@ -229,7 +211,7 @@ void IVst3Plugin::ProcessPart32(float** inputs, float** outputs, int channels, i
         pin.hostDestination = pin.connected ? NextChannel(outputs, channels, next) : nullptr;
         *pin.slot = pin.Samples();
     }
-    RunPins(frames);
+    ProcessPins(frames);
     for (int i = 0; i < OutputPinCount(); ++i) {
         const IOutputPin& pin = *OutputPin(i);
         if (pin.hostDestination == nullptr) {
@@ -257,5 +239,5 @@ void IVst3Plugin::ProcessPart64(double** inputs, double** outputs, int channels,
         double* host = pin.connected ? NextChannel(outputs, channels, next) : nullptr;
         *pin.slot = host ? host + offset : pin.Samples();
     }
-    RunPins(frames);
+    ProcessPins(frames);
 }

@@ -68,10 +68,8 @@ public:
     void ProcessSlice64(double** inputs, double** outputs, int channels, int offset, int frames);
 
 private:
-    int ScratchFrames() const;
     void ProcessPart32(float** inputs, float** outputs, int channels, int offset, int frames);
     void ProcessPart64(double** inputs, double** outputs, int channels, int offset, int frames);
-    void RunPins(int frames);
 
     IVst3HostLink* host;
     const vst3::ProcessContext* processContext = nullptr;
