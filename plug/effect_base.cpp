@@ -245,15 +245,17 @@ int IEffectBase::CheckState(const IDataChunk& chunk, int pos) const
 
 void IEffectBase::AttachEditor(IAttachedView* view)
 {
-    if (view == nullptr) {
+    // Owned from the start, so that running out of memory while it is prepared deletes it.
+    std::unique_ptr<IAttachedView> owned(view);
+    if (owned == nullptr) {
         return;
     }
     Guard guard(lock);
     for (int i = 0; i < ParameterCount(); ++i) {
-        view->SetControlsFromParam(i, Parameter(i)->Normalized(), true);
+        owned->SetControlsFromParam(i, Parameter(i)->Normalized(), true);
     }
-    view->PrepareBackBuffer();
-    editorView.reset(view);
+    owned->PrepareBackBuffer();
+    editorView = std::move(owned);
 }
 
 void IEffectBase::ChangeBlockSize(int frames)
