@@ -82,15 +82,17 @@ double IParameter::FromNormalized(double n) const
     return std::pow(n, shape) * (max - min) + min;
 }
 
+double IParameter::Snapped(double v) const
+{
+    return IsIntegerLike(type) && step > 0.0 ? std::floor(v / step + 0.5) * step : v;
+}
+
 bool IParameter::SetFromNormalized(double n)
 {
     if (!std::isfinite(n)) {
         return false;
     }
-    double v = FromNormalized(n < 0.0 ? 0.0 : n);
-    if (IsIntegerLike(type) && step > 0.0) {
-        v = std::floor(v / step + 0.5) * step;
-    }
+    double v = Snapped(FromNormalized(n < 0.0 ? 0.0 : n));
     if (v >= max) {
         v = max;
     }

@@ -43,6 +43,8 @@ struct IParameter {
     // Maps a normalised value onto the range, snapping integer-like types. A non-finite
     // value is refused (returns false, nothing changes); negative values count as 0.
     bool SetFromNormalized(double n);
+    // A plain value on the parameter's grid: integer-like types snap to their step.
+    double Snapped(double v) const;
     double NormalizedOf(double v) const;
     double Normalized() const { return NormalizedOf(value); }
     void Bounds(double& outMin, double& outMax) const;

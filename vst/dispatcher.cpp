@@ -302,10 +302,13 @@ VstIntPtr IVstPlugin::StringToParameter(VstInt32 index, const char* text)
     if (!std::isfinite(v)) {
         return 0;
     }
+    // On the parameter's grid, as a host's saved value would come back: a typed 12.5 on an
+    // integer parameter is 13 now and after the project is reloaded.
+    const double held = parameter->Snapped(std::fmin(std::fmax(v, parameter->min), parameter->max));
     if (IAttachedView* view = EditorView()) {
-        view->SetControlsFromParam(index, v, false);
+        view->SetControlsFromParam(index, held, false);
     }
-    parameter->value = std::fmin(std::fmax(v, parameter->min), parameter->max);
+    parameter->value = held;
     OnParameterChange(index);
     return 1;
 }

@@ -147,12 +147,12 @@ TEST_F(VstBinary, TypedValuesAndVendorExtensions)
     EXPECT_EQ(Display(effect, 0), "Decimator");
     char typed[] = "12.5";
     EXPECT_EQ(host.Dispatch(effect, effString2Parameter, 1, 0, typed), 1);
-    EXPECT_EQ(Display(effect, 1), "12");  // held unsnapped, shown truncated
+    EXPECT_EQ(Display(effect, 1), "13");  // snapped to the step, as a reloaded project has it
     for (const char* bad : {"nan", "inf", "-inf"}) {
         std::string text = bad;
         EXPECT_EQ(host.Dispatch(effect, effString2Parameter, 1, 0, &text[0]), 0) << bad;
     }
-    EXPECT_EQ(Display(effect, 1), "12");
+    EXPECT_EQ(Display(effect, 1), "13");
     EXPECT_EQ(host.Dispatch(effect, effString2Parameter, 1), 1);
     EXPECT_EQ(host.Dispatch(effect, effString2Parameter, kParams, 0, typed), 0);
 
