@@ -16,8 +16,9 @@ std::atomic<int> folderCount{0};
 ScratchFolder::ScratchFolder()
 {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string("ruckhost-") + (info ? info->name() : "test") + "-" +
-                             std::to_string(folderCount++);
+    // Suite and test name: tests of the same name in other suites may run at the same time.
+    const std::string name = std::string("ruckhost-") + (info ? info->test_suite_name() : "suite") + "-" +
+                             (info ? info->name() : "test") + "-" + std::to_string(folderCount++);
     path = fs::temp_directory_path() / name;
     fs::remove_all(path);
     fs::create_directories(path);
