@@ -132,18 +132,6 @@ void IClapPlugin::SetPlainFromHost(int index, double plain)
     OnParameterChange(index);
 }
 
-bool IClapPlugin::ApplyProgram(int index)
-{
-    Guard guard(Lock());
-    const IProgramSlot* slot = Program(index);
-    if (slot == nullptr || (slot->filled && ReadParameters(slot->values, 0) < 0)) {
-        return false;
-    }
-    currentProgram = index;
-    PushParametersToEditor();
-    return true;
-}
-
 int32_t IClapPlugin::HostSamplePosition()
 {
     if (transport == nullptr || !(transport->flags & clap::kTransportHasSecondsTimeline) || !(SampleRate() > 0.0)) {

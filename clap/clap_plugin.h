@@ -39,10 +39,6 @@ public:
     // A plain value from the host: held to the range, whole numbers for stepped parameters.
     void SetPlainFromHost(int index, double plain);
 
-    // Loads a filled program's values and makes it current; an unfilled slot only becomes
-    // current (it has no values of its own). Writes no slot, allocates nothing.
-    bool ApplyProgram(int index);
-
     // The host's transport for the block being processed (null outside processing).
     void SetTransport(const clap::EventTransport* now) { transport = now; }
     // Pushes the queued editor edits to the host's list at the given frame, oldest first.

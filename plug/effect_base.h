@@ -147,6 +147,9 @@ public:
     bool MakeProgramFromValues(const char* name, std::initializer_list<double> values);
     void EnsureOneProgram();
     bool SelectProgram(int index);
+    // Loads a filled program's values and makes it current; an unfilled slot only becomes
+    // current (it has no values of its own). Writes no slot, allocates nothing.
+    bool ApplyProgram(int index);
     void StoreCurrentProgram(const char* name);
     const char* ProgramName(int index) const;
     void NextUserProgramName(char* out, size_t outSize) const;

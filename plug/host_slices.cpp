@@ -1,7 +1,6 @@
 #include "host_slices.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "plug/effect_base.h"
 
@@ -13,24 +12,6 @@ Sample* NextChannel(Sample** channels, int count, int& next)
     Sample* channel = channels != nullptr && next < count ? channels[next] : nullptr;
     ++next;
     return channel;
-}
-
-int ScratchFrames(const IEffectBase& effect)
-{
-    int frames = INT_MAX;
-    for (int i = 0; i < effect.InputPinCount(); ++i) {
-        frames = std::min(frames, effect.InputPin(i)->scratch.Size() / static_cast<int>(sizeof(double)));
-    }
-    for (int i = 0; i < effect.OutputPinCount(); ++i) {
-        frames = std::min(frames, effect.OutputPin(i)->scratch.Size() / static_cast<int>(sizeof(double)));
-    }
-    return frames;
-}
-
-void RunPins(IEffectBase& effect, int frames)
-{
-    effect.ProcessBlock(effect.InputPinCount() > 0 ? effect.InputPointers() : nullptr,
-                        effect.OutputPinCount() > 0 ? effect.OutputPointers() : nullptr, frames);
 }
 
 void ProcessPart(IEffectBase& effect, float** inputs, float** outputs, int channels, int offset, int frames)
@@ -54,7 +35,7 @@ void ProcessPart(IEffectBase& effect, float** inputs, float** outputs, int chann
         pin.hostDestination = pin.connected ? NextChannel(outputs, channels, next) : nullptr;
         *pin.slot = pin.Samples();
     }
-    RunPins(effect, frames);
+    effect.ProcessPins(frames);
     for (int i = 0; i < effect.OutputPinCount(); ++i) {
         const IOutputPin& pin = *effect.OutputPin(i);
         if (pin.hostDestination == nullptr) {
@@ -82,13 +63,13 @@ void ProcessPart(IEffectBase& effect, double** inputs, double** outputs, int cha
         double* host = pin.connected ? NextChannel(outputs, channels, next) : nullptr;
         *pin.slot = host ? host + offset : pin.Samples();
     }
-    RunPins(effect, frames);
+    effect.ProcessPins(frames);
 }
 
 template <typename Sample>
 void ProcessInParts(IEffectBase& effect, Sample** inputs, Sample** outputs, int channels, int offset, int frames)
 {
-    const int part = ScratchFrames(effect);
+    const int part = effect.ScratchFrames();
     for (int done = 0; part > 0 && done < frames; done += part) {
         ProcessPart(effect, inputs, outputs, channels, offset + done, std::min(part, frames - done));
     }

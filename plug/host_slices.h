@@ -1,5 +1,5 @@
 // Processing of part of a host's block straight from and into its channel arrays, for
-// bindings whose hosts cut blocks at parameter change points (CLAP).
+// bindings whose hosts cut blocks at parameter change points (VST3, CLAP).
 #pragma once
 
 class IEffectBase;

@@ -96,6 +96,18 @@ void IEffectBase::EnsureOneProgram()
     MakeProgramFromCurrent(nullptr, 1);
 }
 
+bool IEffectBase::ApplyProgram(int index)
+{
+    Guard guard(lock);
+    const IProgramSlot* slot = Program(index);
+    if (slot == nullptr || (slot->filled && ReadParameters(slot->values, 0) < 0)) {
+        return false;
+    }
+    currentProgram = index;
+    PushParametersToEditor();
+    return true;
+}
+
 bool IEffectBase::SelectProgram(int index)
 {
     Guard guard(lock);

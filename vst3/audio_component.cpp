@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "plug/host_slices.h"
 #include "vst/denormals.h"
 #include "vst3/streams.h"
 
@@ -255,9 +256,9 @@ void Vst3Component::RenderSlice(const ProcessData& data, int offset, int frames)
     const AudioBusBuffers& out = data.outputs[0];
     const int channels = std::min({in.numChannels, out.numChannels, Channels()});
     if (data.symbolicSampleSize == kSample64) {
-        effect->ProcessSlice64(in.channelBuffers64, out.channelBuffers64, channels, offset, frames);
+        ProcessHostSlice(*effect, in.channelBuffers64, out.channelBuffers64, channels, offset, frames);
     } else {
-        effect->ProcessSlice32(in.channelBuffers32, out.channelBuffers32, channels, offset, frames);
+        ProcessHostSlice(*effect, in.channelBuffers32, out.channelBuffers32, channels, offset, frames);
     }
 }
 

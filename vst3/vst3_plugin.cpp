@@ -7,15 +7,6 @@
 
 namespace {
 using Guard = std::lock_guard<std::recursive_mutex>;
-
-// The host channel for the next connected pin, or null when the bus has no more.
-template <typename Sample>
-Sample* NextChannel(Sample** channels, int count, int& next)
-{
-    Sample* channel = channels != nullptr && next < count ? channels[next] : nullptr;
-    ++next;
-    return channel;
-}
 }  // namespace
 
 IVst3Plugin::IVst3Plugin(IVst3HostLink* hostLink, int parameterCount, const char* channelConfigs,
@@ -118,18 +109,6 @@ void IVst3Plugin::DropEditor()
     }
 }
 
-bool IVst3Plugin::ApplyProgram(int index)
-{
-    Guard guard(Lock());
-    const IProgramSlot* slot = Program(index);
-    if (slot == nullptr || (slot->filled && ReadParameters(slot->values, 0) < 0)) {
-        return false;
-    }
-    currentProgram = index;
-    PushParametersToEditor();
-    return true;
-}
-
 int IVst3Plugin::ProgramForNormalized(double normalized) const
 {
     const int count = ProgramCount();
@@ -172,72 +151,4 @@ void IVst3Plugin::FormatNormalized(int index, double normalized, char* out, size
     } else if (out != nullptr && outSize > 0) {
         out[0] = 0;
     }
-}
-
-void IVst3Plugin::ProcessSlice32(float** inputs, float** outputs, int channels, int offset, int frames)
-{
-    const int part = ScratchFrames();
-    for (int done = 0; part > 0 && done < frames; done += part) {
-        ProcessPart32(inputs, outputs, channels, offset + done, std::min(part, frames - done));
-    }
-}
-
-void IVst3Plugin::ProcessSlice64(double** inputs, double** outputs, int channels, int offset, int frames)
-{
-    const int part = ScratchFrames();
-    for (int done = 0; part > 0 && done < frames; done += part) {
-        ProcessPart64(inputs, outputs, channels, offset + done, std::min(part, frames - done));
-    }
-}
-
-void IVst3Plugin::ProcessPart32(float** inputs, float** outputs, int channels, int offset, int frames)
-{
-    int next = 0;
-    for (int i = 0; i < InputPinCount(); ++i) {
-        IInputPin& pin = *InputPin(i);
-        if (!pin.connected) {
-            continue;
-        }
-        const float* source = NextChannel(inputs, channels, next);
-        double* scratch = pin.Samples();
-        for (int f = 0; f < frames; ++f) {
-            scratch[f] = source ? source[offset + f] : 0.0;
-        }
-        *pin.slot = scratch;
-    }
-    next = 0;
-    for (int i = 0; i < OutputPinCount(); ++i) {
-        IOutputPin& pin = *OutputPin(i);
-        pin.hostDestination = pin.connected ? NextChannel(outputs, channels, next) : nullptr;
-        *pin.slot = pin.Samples();
-    }
-    ProcessPins(frames);
-    for (int i = 0; i < OutputPinCount(); ++i) {
-        const IOutputPin& pin = *OutputPin(i);
-        if (pin.hostDestination == nullptr) {
-            continue;
-        }
-        const double* result = pin.Samples();
-        float* destination = pin.hostDestination + offset;
-        for (int f = 0; f < frames; ++f) {
-            destination[f] = static_cast<float>(result[f]);
-        }
-    }
-}
-
-void IVst3Plugin::ProcessPart64(double** inputs, double** outputs, int channels, int offset, int frames)
-{
-    int next = 0;
-    for (int i = 0; i < InputPinCount(); ++i) {
-        IInputPin& pin = *InputPin(i);
-        double* host = pin.connected ? NextChannel(inputs, channels, next) : nullptr;
-        *pin.slot = host ? host + offset : pin.Samples();
-    }
-    next = 0;
-    for (int i = 0; i < OutputPinCount(); ++i) {
-        IOutputPin& pin = *OutputPin(i);
-        double* host = pin.connected ? NextChannel(outputs, channels, next) : nullptr;
-        *pin.slot = host ? host + offset : pin.Samples();
-    }
-    ProcessPins(frames);
 }

@@ -1,6 +1,6 @@
 // The VST 3 binding's instance base: the host services of the plug-in base answered
 // through the edit controller's component handler, program selection without slot
-// writes, and block processing at an offset into the host's 32- or 64-bit buffers.
+// writes, and the host transport for the block being processed.
 #pragma once
 
 #include "plug/effect_base.h"
@@ -50,9 +50,6 @@ public:
     // The processor's instance never shows a face; it lets its editor go.
     void DropEditor();
 
-    // Loads a filled program's values and makes it current; an unfilled slot only becomes
-    // current (it has no values of its own). Writes no slot, allocates nothing.
-    bool ApplyProgram(int index);
     // Program i is the normalised value i / (count - 1); any value maps to the nearest below.
     int ProgramForNormalized(double normalized) const;
     double NormalizedForProgram(int index) const;
@@ -60,17 +57,10 @@ public:
     double PlainOf(int index, double normalized);
     void FormatNormalized(int index, double normalized, char* out, size_t outSize);
 
-    // Processing of frames [offset, offset + frames) of the host's channels: the first
-    // `channels` pins read and write them, the others their own scratch. Slices longer than
-    // the scratch are processed in parts. Called under the instance's lock.
+    // The host's transport for the block being processed (null outside processing).
     void SetProcessContext(const vst3::ProcessContext* context) { processContext = context; }
-    void ProcessSlice32(float** inputs, float** outputs, int channels, int offset, int frames);
-    void ProcessSlice64(double** inputs, double** outputs, int channels, int offset, int frames);
 
 private:
-    void ProcessPart32(float** inputs, float** outputs, int channels, int offset, int frames);
-    void ProcessPart64(double** inputs, double** outputs, int channels, int offset, int frames);
-
     IVst3HostLink* host;
     const vst3::ProcessContext* processContext = nullptr;
 };
