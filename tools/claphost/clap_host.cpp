@@ -104,7 +104,9 @@ int64_t CLAP_CALL HostStreams::Read(const clap::InputStream* stream, void* buffe
     if (self.piece > 0) {
         count = std::min<uint64_t>(count, self.piece);
     }
-    std::memcpy(buffer, self.source->data() + self.position, static_cast<size_t>(count));
+    if (count > 0) {
+        std::memcpy(buffer, self.source->data() + self.position, static_cast<size_t>(count));
+    }
     self.position += static_cast<size_t>(count);
     return static_cast<int64_t>(count);
 }
