@@ -35,7 +35,7 @@ Vst3Factory factory(kRuckstoneClasses);
 #define RUCK_EXPORT __attribute__((visibility("default")))
 #endif
 
-extern "C" RUCK_EXPORT vst3::IPluginFactory* GetPluginFactory()
+extern "C" RUCK_EXPORT vst3::PluginFactory* GetPluginFactory()
 {
     factory.addRef();
     return &factory;

@@ -233,7 +233,7 @@ tresult Vst3Controller::setComponentHandler(IComponentHandler* newHandler)
     return kResultOk;
 }
 
-IPlugView* Vst3Controller::createView(const char* name)
+PlugView* Vst3Controller::createView(const char* name)
 {
     if (!effect || effect->EditorView() == nullptr || name == nullptr || std::strcmp(name, "editor") != 0) {
         return nullptr;

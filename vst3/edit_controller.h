@@ -34,7 +34,7 @@ public:
     double getParamNormalized(vst3::ParamID id) override;
     vst3::tresult setParamNormalized(vst3::ParamID id, double value) override;
     vst3::tresult setComponentHandler(vst3::IComponentHandler* handler) override;
-    vst3::IPlugView* createView(const char* name) override;
+    vst3::PlugView* createView(const char* name) override;
 
     int32_t getUnitCount() override { return 1; }
     vst3::tresult getUnitInfo(int32_t unitIndex, vst3::UnitInfo* info) override;

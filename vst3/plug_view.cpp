@@ -37,9 +37,9 @@ Vst3View::~Vst3View()
 tresult Vst3View::queryInterface(const char* iid, void** obj)
 {
     return AnswerQuery(iid, obj,
-                       {{&kFUnknownIid, static_cast<IPlugView*>(this)},
-                        {&kPlugViewIid, static_cast<IPlugView*>(this)},
-                        {&kPlugViewContentScaleSupportIid, static_cast<IPlugViewContentScaleSupport*>(this)},
+                       {{&kFUnknownIid, static_cast<PlugView*>(this)},
+                        {&kPlugViewIid, static_cast<PlugView*>(this)},
+                        {&kPlugViewContentScaleSupportIid, static_cast<PlugViewContentScaleSupport*>(this)},
 #ifndef _WIN32
                         {&kTimerHandlerIid, static_cast<ITimerHandler*>(this)},
                         {&kEventHandlerIid, static_cast<IEventHandler*>(this)},
@@ -130,7 +130,7 @@ tresult Vst3View::setContentScaleFactor(float factor)
     return kResultOk;
 }
 
-tresult Vst3View::setFrame(IPlugFrame* newFrame)
+tresult Vst3View::setFrame(PlugFrame* newFrame)
 {
     if (newFrame != nullptr) {
         newFrame->addRef();

@@ -7,8 +7,8 @@
 
 class Vst3Controller;
 
-class Vst3View final : public vst3::IPlugView,
-                       public vst3::IPlugViewContentScaleSupport
+class Vst3View final : public vst3::PlugView,
+                       public vst3::PlugViewContentScaleSupport
 #ifndef _WIN32
     ,
                        public vst3::ITimerHandler,
@@ -33,7 +33,7 @@ public:
     vst3::tresult getSize(vst3::ViewRect* size) override;
     vst3::tresult onSize(vst3::ViewRect* newSize) override;
     vst3::tresult onFocus(vst3::TBool) override { return vst3::kResultOk; }
-    vst3::tresult setFrame(vst3::IPlugFrame* frame) override;
+    vst3::tresult setFrame(vst3::PlugFrame* frame) override;
     vst3::tresult canResize() override { return vst3::kResultFalse; }
     vst3::tresult checkSizeConstraint(vst3::ViewRect* rect) override;
 
@@ -56,7 +56,7 @@ private:
 
     vst3::RefCount refs;
     Vst3Controller* controller;
-    vst3::IPlugFrame* frame = nullptr;
+    vst3::PlugFrame* frame = nullptr;
     bool open = false;
     float contentScale = 1.0f;
 #ifndef _WIN32

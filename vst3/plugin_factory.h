@@ -17,7 +17,7 @@ struct IVst3ClassInfo {
     IVst3Maker make;
 };
 
-class Vst3Factory final : public vst3::IPluginFactory3 {
+class Vst3Factory final : public vst3::PluginFactory3 {
 public:
     explicit Vst3Factory(const IVst3ClassInfo& info) : info(info) {}
     Vst3Factory(const Vst3Factory&) = delete;

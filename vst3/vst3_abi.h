@@ -140,7 +140,7 @@ struct PClassInfoW {
     char16 sdkVersion[64];
 };
 
-class IPluginFactory : public FUnknown {
+class PluginFactory : public FUnknown {
 public:
     virtual tresult getFactoryInfo(PFactoryInfo* info) = 0;
     virtual int32_t countClasses() = 0;
@@ -148,12 +148,12 @@ public:
     virtual tresult createInstance(const char* cid, const char* iid, void** obj) = 0;
 };
 
-class IPluginFactory2 : public IPluginFactory {
+class PluginFactory2 : public PluginFactory {
 public:
     virtual tresult getClassInfo2(int32_t index, PClassInfo2* info) = 0;
 };
 
-class IPluginFactory3 : public IPluginFactory2 {
+class PluginFactory3 : public PluginFactory2 {
 public:
     virtual tresult getClassInfoUnicode(int32_t index, PClassInfoW* info) = 0;
     virtual tresult setHostContext(FUnknown* context) = 0;
@@ -227,13 +227,13 @@ struct RoutingInfo {
     int32_t channel;
 };
 
-class IPluginBase : public FUnknown {
+class PluginBase : public FUnknown {
 public:
     virtual tresult initialize(FUnknown* context) = 0;
     virtual tresult terminate() = 0;
 };
 
-class IComponent : public IPluginBase {
+class IComponent : public PluginBase {
 public:
     virtual tresult getControllerClassId(char* classId) = 0;
     virtual tresult setIoMode(int32_t mode) = 0;
@@ -345,9 +345,9 @@ struct ParameterInfo {
     int32_t flags;
 };
 
-class IPlugView;
+class PlugView;
 
-class IEditController : public IPluginBase {
+class IEditController : public PluginBase {
 public:
     virtual tresult setComponentState(IBStream* state) = 0;
     virtual tresult setState(IBStream* state) = 0;
@@ -361,7 +361,7 @@ public:
     virtual ParamValue getParamNormalized(ParamID id) = 0;
     virtual tresult setParamNormalized(ParamID id, ParamValue value) = 0;
     virtual tresult setComponentHandler(IComponentHandler* handler) = 0;
-    virtual IPlugView* createView(const char* name) = 0;
+    virtual PlugView* createView(const char* name) = 0;
 };
 
 constexpr int32_t kRootUnitId = 0;
@@ -406,9 +406,9 @@ struct ViewRect {
     int32_t bottom;
 };
 
-class IPlugFrame;
+class PlugFrame;
 
-class IPlugView : public FUnknown {
+class PlugView : public FUnknown {
 public:
     virtual tresult isPlatformTypeSupported(const char* type) = 0;
     virtual tresult attached(void* parent, const char* type) = 0;
@@ -419,17 +419,17 @@ public:
     virtual tresult getSize(ViewRect* size) = 0;
     virtual tresult onSize(ViewRect* newSize) = 0;
     virtual tresult onFocus(TBool state) = 0;
-    virtual tresult setFrame(IPlugFrame* frame) = 0;
+    virtual tresult setFrame(PlugFrame* frame) = 0;
     virtual tresult canResize() = 0;
     virtual tresult checkSizeConstraint(ViewRect* rect) = 0;
 };
 
-class IPlugFrame : public FUnknown {
+class PlugFrame : public FUnknown {
 public:
-    virtual tresult resizeView(IPlugView* view, ViewRect* newSize) = 0;
+    virtual tresult resizeView(PlugView* view, ViewRect* newSize) = 0;
 };
 
-class IPlugViewContentScaleSupport : public FUnknown {
+class PlugViewContentScaleSupport : public FUnknown {
 public:
     virtual tresult setContentScaleFactor(float factor) = 0;
 };

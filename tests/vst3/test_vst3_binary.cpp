@@ -109,10 +109,10 @@ protected:
 
 TEST_F(Vst3Binary, FactoryDescribesProcessorAndController)
 {
-    IPluginFactory* factory = bundle.Factory();
+    PluginFactory* factory = bundle.Factory();
     void* face = nullptr;
     ASSERT_EQ(factory->queryInterface(kPluginFactory3Iid.Data(), &face), kResultOk);
-    auto* factory3 = static_cast<IPluginFactory3*>(face);
+    auto* factory3 = static_cast<PluginFactory3*>(face);
     factory3->release();
     EXPECT_EQ(factory->queryInterface(kComponentIid.Data(), &face), kNoInterface);
     EXPECT_EQ(face, nullptr);
@@ -379,7 +379,7 @@ TEST_F(Vst3Binary, SinglePrecisionAgreesWithDoublePrecision)
 
 TEST_F(Vst3Binary, EditorViewWithoutAWindow)
 {
-    IPlugView* view = plug.controller->createView("editor");
+    PlugView* view = plug.controller->createView("editor");
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(plug.controller->createView("other"), nullptr);
 #ifdef _WIN32
@@ -394,7 +394,7 @@ TEST_F(Vst3Binary, EditorViewWithoutAWindow)
     EXPECT_EQ(size.bottom - size.top, 296);
     void* face = nullptr;
     ASSERT_EQ(view->queryInterface(kPlugViewContentScaleSupportIid.Data(), &face), kResultOk);
-    auto* scale = static_cast<IPlugViewContentScaleSupport*>(face);
+    auto* scale = static_cast<PlugViewContentScaleSupport*>(face);
     EXPECT_EQ(scale->setContentScaleFactor(2.0f), kResultOk);
     EXPECT_NE(scale->setContentScaleFactor(-1.0f), kResultOk);
     scale->release();

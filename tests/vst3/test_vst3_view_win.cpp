@@ -77,7 +77,7 @@ TEST(Vst3ViewWin, KnobDragReachesTheHandlerBalanced)
     ASSERT_TRUE(plug.Ok()) << plug.Error();
     const HWND host = CreateHostWindow();
     ASSERT_NE(host, nullptr);
-    IPlugView* view = plug.controller->createView("editor");
+    PlugView* view = plug.controller->createView("editor");
     ASSERT_NE(view, nullptr);
     ASSERT_EQ(view->attached(host, kPlatformHwnd), kResultOk);
     const HWND editor = GetWindow(host, GW_CHILD);

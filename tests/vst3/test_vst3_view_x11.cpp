@@ -28,7 +28,7 @@ std::string At(int x, int y)
 }
 
 // A host frame with a run loop: it keeps what the view registers and serves it on request.
-class RunLoopFrame final : public HostObject<IPlugFrame>, public IRunLoop {
+class RunLoopFrame final : public HostObject<PlugFrame>, public IRunLoop {
 public:
     tresult queryInterface(const char* iid, void** obj) override
     {
@@ -39,9 +39,9 @@ public:
         }
         return Answer(iid, obj, kPlugFrameIid);
     }
-    uint32_t addRef() override { return HostObject<IPlugFrame>::addRef(); }
-    uint32_t release() override { return HostObject<IPlugFrame>::release(); }
-    tresult resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+    uint32_t addRef() override { return HostObject<PlugFrame>::addRef(); }
+    uint32_t release() override { return HostObject<PlugFrame>::release(); }
+    tresult resizeView(PlugView*, ViewRect*) override { return kResultFalse; }
 
     tresult registerEventHandler(IEventHandler* handler, int fd) override
     {
@@ -116,7 +116,7 @@ TEST(Vst3ViewX11, KnobDragReachesTheHandlerBalancedThroughTheHostRunLoop)
     Vst3Bundle bundle(RUCK_VST3_BUNDLE_PATH);
     Vst3Instance plug(bundle);
     ASSERT_TRUE(plug.Ok()) << plug.Error();
-    IPlugView* view = plug.controller->createView("editor");
+    PlugView* view = plug.controller->createView("editor");
     ASSERT_NE(view, nullptr);
 
     RunLoopFrame frame;

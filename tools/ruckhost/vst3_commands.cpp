@@ -84,9 +84,9 @@ struct OpenVst3 {
 void PrintClasses(const Vst3Bundle& bundle)
 {
     void* face = nullptr;
-    IPluginFactory* factory = bundle.Factory();
+    PluginFactory* factory = bundle.Factory();
     auto* factory2 = factory->queryInterface(kPluginFactory2Iid.Data(), &face) == kResultOk
-                         ? static_cast<IPluginFactory2*>(face)
+                         ? static_cast<PluginFactory2*>(face)
                          : nullptr;
     PFactoryInfo vendor = {};
     factory->getFactoryInfo(&vendor);

@@ -19,7 +19,7 @@ const char kModuleSuffix[] = ".so";
 
 using ModuleEntryFunction = bool (*)(void*);
 using ModuleCallFunction = bool (*)();
-using FactoryFunction = IPluginFactory* (*)();
+using FactoryFunction = PluginFactory* (*)();
 
 template <typename Function>
 Function SymbolAs(const PluginModule& module, const char* name)

@@ -118,13 +118,13 @@ public:
     static std::string ModulePath(const std::string& path);
     bool Loaded() const { return factory != nullptr; }
     const std::string& Error() const { return error; }
-    vst3::IPluginFactory* Factory() const { return factory; }
+    vst3::PluginFactory* Factory() const { return factory; }
     // The first class of the category, or -1.
     int FindClass(const char* category) const;
 
 private:
     std::unique_ptr<PluginModule> module;
-    vst3::IPluginFactory* factory = nullptr;
+    vst3::PluginFactory* factory = nullptr;
     bool entered = false;
     std::string error;
 };
