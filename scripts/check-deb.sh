@@ -31,8 +31,9 @@ mkdir -p "$HOME"
 dpkg_root() { dpkg --root="$scratch" --force-depends --force-not-root --log=/dev/null "$@"; }
 check "dpkg installs the package" dpkg_root -i "$deb"
 plugin="$scratch/usr/lib/vst/Ruckstone.so"
-check "the plug-in is in /usr/lib/vst, the VST3 bundle in /usr/lib/vst3" test -f "$plugin" -a \
-  -f "$scratch/usr/lib/vst3/Ruckstone.vst3/Contents/x86_64-linux/Ruckstone.so"
+clap="$scratch/usr/lib/clap/Ruckstone.clap"
+check "the plug-in is in /usr/lib/vst, the VST3 bundle in /usr/lib/vst3, the CLAP file in /usr/lib/clap" \
+  test -f "$plugin" -a -f "$scratch/usr/lib/vst3/Ruckstone.vst3/Contents/x86_64-linux/Ruckstone.so" -a -f "$clap"
 check "ruckhost is in /usr/bin with its man page" test -x "$scratch/usr/bin/ruckhost" -a \
   -f "$scratch/usr/share/man/man1/ruckhost.1.gz"
 check "presets and manual are in /usr/share" test -f "$scratch/usr/share/ruckstone/presets/Ruckstone.fxb" -a \
@@ -46,6 +47,8 @@ check "the installed ruckhost renders with an installed preset" bash -c \
   "'$scratch/usr/bin/ruckhost' info '$plugin' | grep -q '^version  *1\\.' &&
    '$scratch/usr/bin/ruckhost' curve '$plugin' '$scratch/curve.csv' --points 3 \
      --preset '$scratch/usr/share/ruckstone/presets/12 Hard guitar.fxp' && rm '$scratch/curve.csv'"
+check "the installed CLAP file loads and names itself" bash -c \
+  "'$scratch/usr/bin/ruckhost' info '$clap' | grep -q 'audio.tolvi.ruckstone'"
 check "dpkg removes the package" dpkg_root --purge ruckstone
 check "dpkg no longer knows the package" bash -c "! dpkg-query --admindir='$scratch/var/lib/dpkg' -W ruckstone"
 files >"$scratch.after"

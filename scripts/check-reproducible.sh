@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Checks that the release builds are reproducible: clones the current commit into a fresh
 # folder elsewhere, builds the release presets there and compares Ruckstone.so, ruckhost,
-# Ruckstone.dll, ruckhost.exe and the VST3 modules (and their .debug files) byte for byte with this tree's
+# Ruckstone.dll, ruckhost.exe, the VST3 modules and the CLAP files (and their .debug files) byte for byte with this tree's
 # release builds (made by scripts/release-build.sh). diffoscope explains any difference.
 # Takes two full release builds' time; scripts/package.sh runs it.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 binaries=(native-release/Ruckstone.so native-release/ruckhost native-release/Ruckstone.vst3/Contents/x86_64-linux/Ruckstone.so
-  win-release/Ruckstone.dll win-release/ruckhost.exe win-release/Ruckstone.vst3/Contents/x86_64-win/Ruckstone.vst3)
+  native-release/Ruckstone.clap win-release/Ruckstone.dll win-release/ruckhost.exe
+  win-release/Ruckstone.vst3/Contents/x86_64-win/Ruckstone.vst3 win-release/Ruckstone.clap)
 
 work="$(mktemp -d /tmp/ruckstone-reproducible.XXXXXX)"
 clone="$work/another/place/ruckstone"

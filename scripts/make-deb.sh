@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a native release tree with dpkg-deb: the plug-in where
-# Debian's VST plug-ins are (/usr/lib/vst), the VST3 bundle in /usr/lib/vst3, ruckhost in /usr/bin with its man page, the
+# Debian's VST plug-ins are (/usr/lib/vst), the VST3 bundle in /usr/lib/vst3, the CLAP file in
+# /usr/lib/clap, ruckhost in /usr/bin with its man page, the
 # presets in /usr/share/ruckstone/presets and the manual in /usr/share/doc/ruckstone/manual.
 # Dependencies come from dpkg-shlibdeps. Files are dated SOURCE_DATE_EPOCH.
 # usage: make-deb.sh VERSION NATIVE_RELEASE_TREE STAGE OUT.deb
@@ -17,8 +18,9 @@ deb="$stage/deb"
 doc="$deb/usr/share/doc/$package"
 
 rm -rf "$deb"
-install -d "$deb/DEBIAN" "$deb/usr/lib/vst" "$deb/usr/lib/vst3" "$deb/usr/bin" "$deb/usr/share/man/man1" "$doc" "$deb/usr/share/$package"
+install -d "$deb/DEBIAN" "$deb/usr/lib/vst" "$deb/usr/lib/vst3" "$deb/usr/lib/clap" "$deb/usr/bin" "$deb/usr/share/man/man1" "$doc" "$deb/usr/share/$package"
 install -m 0644 "$tree/Ruckstone.so" "$deb/usr/lib/vst/"
+install -m 0644 "$tree/Ruckstone.clap" "$deb/usr/lib/clap/"
 install -m 0755 "$tree/ruckhost" "$deb/usr/bin/"
 (cd "$tree/Ruckstone.vst3" && find . -type f -not -name '*.debug' -print0 |
   xargs -0 cp --parents -t "$(mkdir -p "$deb/usr/lib/vst3/Ruckstone.vst3" && echo "$deb/usr/lib/vst3/Ruckstone.vst3")")
@@ -43,7 +45,7 @@ date="$(date -u -R -d "@$SOURCE_DATE_EPOCH")"
 gzip -9n >"$doc/changelog.Debian.gz" <<CHANGELOG
 $package ($version-$revision) unstable; urgency=medium
 
-  * Release $version: the Ruckstone VST 2.4 plug-in, ruckhost, presets and manual.
+  * Release $version: the Ruckstone VST 2.4, VST3 and CLAP plug-ins, ruckhost, presets and manual.
 
  -- Tolvi <packages@tolvi.audio>  $date
 CHANGELOG
@@ -53,7 +55,8 @@ shlibs="$stage/shlibs"
 rm -rf "$shlibs" && mkdir -p "$shlibs/debian"
 printf 'Source: %s\n\nPackage: %s\nArchitecture: amd64\n' "$package" "$package" >"$shlibs/debian/control"
 depends="$(cd "$shlibs" && dpkg-shlibdeps -O "$deb/usr/lib/vst/Ruckstone.so" \
-  "$deb/usr/lib/vst3/Ruckstone.vst3/Contents/x86_64-linux/Ruckstone.so" "$deb/usr/bin/ruckhost" 2>/dev/null \
+  "$deb/usr/lib/vst3/Ruckstone.vst3/Contents/x86_64-linux/Ruckstone.so" "$deb/usr/lib/clap/Ruckstone.clap" \
+  "$deb/usr/bin/ruckhost" 2>/dev/null \
   | sed -n 's/^shlibs:Depends=//p')"
 
 find "$deb" -type d -exec chmod 0755 {} +
@@ -69,8 +72,8 @@ Depends: $depends
 Section: sound
 Priority: optional
 Homepage: https://tolvi.audio/ruckstone/
-Description: stereo distortion audio plug-in (VST 2.4 and VST3)
- Ruckstone is a stereo distortion for VST 2.4 and VST3 hosts such as
+Description: stereo distortion audio plug-in (VST 2.4, VST3 and CLAP)
+ Ruckstone is a stereo distortion for VST 2.4, VST3 and CLAP hosts such as
  Ardour, Carla, REAPER and Bitwig: two overdrive curves and a decimator, a
  foldback stage before or after them, a tone filter, an anti-alias filter,
  pan and mix, with its own editor and 17 factory programs.

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Makes Ruckstone's packages under dist/ from the release builds:
 #   Ruckstone-<version>-windows-x64.zip     Ruckstone.dll, the VST3 bundle Ruckstone.vst3,
-#                                           presets, manual, LICENSE, install note
-#   Ruckstone-<version>-linux-x86_64.tar.gz the same with Ruckstone.so and the Linux bundle
+#                                           Ruckstone.clap, presets, manual, LICENSE, install note
+#   Ruckstone-<version>-linux-x86_64.tar.gz the same with Ruckstone.so and the Linux forms
 #   ruckstone_<version>-1_amd64.deb         /usr/lib/vst/Ruckstone.so, /usr/lib/vst3/Ruckstone.vst3,
-#                                           /usr/bin/ruckhost (with its man page), presets and
-#                                           manual under /usr/share
+#                                           /usr/lib/clap/Ruckstone.clap, /usr/bin/ruckhost (with
+#                                           its man page), presets and manual under /usr/share
 #   SHA256SUMS                              of those three
 #   debug/                                  the binaries' separate debug files
 # The archives are reproducible: every file dated at the last commit (SOURCE_DATE_EPOCH),
@@ -43,10 +43,11 @@ bash scripts/manual.sh "$native/ruckhost" "$native/Ruckstone.so" "$stage/manual"
 # install_note SYSTEM PLUGIN: the plain-text note of the zip and the tar.gz.
 install_note() {
   cat <<NOTE
-Ruckstone $version, a stereo distortion (VST 2.4 plug-in), by Tolvi
+Ruckstone $version, a stereo distortion (VST 2.4, VST3 and CLAP plug-in), by Tolvi
 
-Install: copy $2 into a folder your host scans for VST 2 plug-ins, or the whole
-folder Ruckstone.vst3 into a folder it scans for VST3 plug-ins, then rescan.
+Install: copy $2 into a folder your host scans for VST 2 plug-ins, the whole
+folder Ruckstone.vst3 into a folder it scans for VST3 plug-ins, or Ruckstone.clap
+into a folder it scans for CLAP plug-ins, then rescan. One of the three is enough.
 NOTE
   if [ "$1" = windows ]; then
     cat <<'NOTE'
@@ -54,8 +55,10 @@ Windows hosts commonly scan, for VST 2
   C:\Program Files\VSTPlugins
   C:\Program Files\Steinberg\VSTPlugins
   C:\Program Files\Common Files\VST2
-and for VST3
+for VST3
   C:\Program Files\Common Files\VST3
+and for CLAP
+  C:\Program Files\Common Files\CLAP   %LOCALAPPDATA%\Programs\Common\CLAP
 (your host's plug-in settings list its folders). Ruckstone is 64-bit and needs no
 runtime libraries.
 NOTE
@@ -63,8 +66,10 @@ NOTE
     cat <<'NOTE'
 Linux hosts (Ardour, Bitwig, Carla, REAPER) commonly scan, for VST 2
   ~/.vst   ~/.lxvst   /usr/lib/vst   /usr/local/lib/vst
-and for VST3
+for VST3
   ~/.vst3   /usr/lib/vst3   /usr/local/lib/vst3
+and for CLAP
+  ~/.clap   /usr/lib/clap   (and the folders in CLAP_PATH)
 (Ardour also reads LXVST_PATH). Ruckstone is 64-bit and needs libpng, FreeType,
 Fontconfig and X11, which desktop systems have.
 NOTE
@@ -79,12 +84,13 @@ NOTE
 }
 
 # stage_archive SYSTEM PLUGIN_FILE NAME: the folder that goes into the zip or tar.gz: the
-# VST 2 plug-in, the VST3 bundle beside it (without its debug file), presets, manual.
+# VST 2 plug-in, the VST3 bundle and the CLAP file beside it (without debug files), presets, manual.
 stage_archive() {
   local dir="$stage/$3"
   mkdir -p "$dir"
   cp "$2" LICENSE "$dir/"
   copy_bundle "$(dirname "$2")/Ruckstone.vst3" "$dir/Ruckstone.vst3"
+  cp "$(dirname "$2")/Ruckstone.clap" "$dir/"
   cp -r "$stage/presets" "$stage/manual" "$dir/"
   install_note "$1" "$(basename "$2")" >"$dir/INSTALL.txt"
   normalise "$dir"
@@ -121,6 +127,8 @@ for file in "$native/Ruckstone.so" "$native/ruckhost" "$win/Ruckstone.dll" "$win
 done
 cp "$native/Ruckstone.vst3/Contents/x86_64-linux/Ruckstone.so.debug" "$dist/debug/Ruckstone.vst3-linux.so.debug"
 cp "$win/Ruckstone.vst3/Contents/x86_64-win/Ruckstone.vst3.debug" "$dist/debug/Ruckstone.vst3-win.vst3.debug"
+cp "$native/Ruckstone.clap.debug" "$dist/debug/Ruckstone-linux.clap.debug"
+cp "$win/Ruckstone.clap.debug" "$dist/debug/Ruckstone-win.clap.debug"
 (cd "$dist" && sha256sum "$zip_name.zip" "$tar_name.tar.gz" "$deb_name.deb" >SHA256SUMS)
 
 echo "== lintian"

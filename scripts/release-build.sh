@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the two release presets of this source tree: native-release (Ruckstone.so, the
-# VST3 bundle and ruckhost) and win-release (Ruckstone.dll, the VST3 bundle and
-# ruckhost.exe), each binary stripped, with its debug information beside it in a .debug file. Build logs go to build/<preset>.log.
+# VST3 bundle, Ruckstone.clap and ruckhost) and win-release (Ruckstone.dll, the VST3
+# bundle, Ruckstone.clap and ruckhost.exe), each binary stripped, with its debug
+# information beside it in a .debug file. Build logs go to build/<preset>.log.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
