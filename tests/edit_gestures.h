@@ -5,6 +5,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "vst/vst_abi.h"
 
@@ -32,4 +33,26 @@ std::string EditGestureFault(const Log& log, bool mustBeClosed)
         return "an edit never ended for parameter " + std::to_string(*open.begin());
     }
     return "";
+}
+
+// One step of a gesture in the shape EditGestureFault reads, for hosts whose own records are
+// not VST2 requests.
+struct GestureStep {
+    VstInt32 opcode;
+    int index;
+};
+
+// A log of edits with a kind ('b' begin, 'p' perform, 'e' end) and a parameter id, as steps.
+template <typename Edits>
+std::vector<GestureStep> GestureStepsOf(const Edits& edits)
+{
+    std::vector<GestureStep> steps;
+    for (const auto& edit : edits) {
+        const VstInt32 opcode = edit.kind == 'b'   ? audioMasterBeginEdit
+                                : edit.kind == 'p' ? audioMasterAutomate
+                                : edit.kind == 'e' ? audioMasterEndEdit
+                                                   : -1;
+        steps.push_back({opcode, static_cast<int>(edit.id)});
+    }
+    return steps;
 }

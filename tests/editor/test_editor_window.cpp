@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "edit_gestures.h"
+#include "win_input.h"
 #include "vst/test_host.h"
 #include "vst/vendor_extensions.h"
 
@@ -30,21 +31,6 @@ LRESULT CALLBACK HostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-HWND CreateHostWindow(int x)
-{
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = HostWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"RuckTestHost";
-        RegisterClassW(&wc);
-        registered = true;
-    }
-    return CreateWindowExW(0, L"RuckTestHost", L"host", WS_POPUP | WS_VISIBLE, x, 0, kWidth, kHeight, nullptr,
-                           nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 class EditorWindow : public testing::Test {
@@ -72,7 +58,7 @@ protected:
 
     AEffect* Open(HWND& window, int x)
     {
-        window = CreateHostWindow(x);
+        window = CreateHostWindow(L"RuckTestHost", HostWindowProc, x, kWidth, kHeight);
         AEffect* e = host.Open();
         if (e == nullptr || window == nullptr) {
             return nullptr;
@@ -87,44 +73,11 @@ protected:
         return e;
     }
 
-    static void Pump(int ms)
-    {
-        const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-        do {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            Sleep(5);
-        } while (static_cast<LONG>(end - GetTickCount()) > 0);
-    }
+    static void Pump(int ms) { PumpMessages(ms); }
 
-    static void Send(INPUT input)
-    {
-        SendInput(1, &input, sizeof input);
-        Pump(15);
-    }
+    void MoveTo(int x, int y) { MoveMouseTo(editor, x, y); }
 
-    void MoveTo(int x, int y)
-    {
-        POINT p = {x, y};
-        ClientToScreen(editor, &p);
-        INPUT input = {};
-        input.type = INPUT_MOUSE;
-        input.mi.dx = MulDiv(p.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-        input.mi.dy = MulDiv(p.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
-        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        Send(input);
-    }
-
-    void Button(DWORD flags)
-    {
-        INPUT input = {};
-        input.type = INPUT_MOUSE;
-        input.mi.dwFlags = flags;
-        Send(input);
-    }
+    static void Button(DWORD flags) { PressMouse(flags); }
 
     void Click(int x, int y, bool right = false)
     {
@@ -135,16 +88,10 @@ protected:
 
     void Drag(int x, int y, int dy, bool shift = false)
     {
-        MoveTo(x, y);
         if (shift) {
             Key(VK_SHIFT, true);
         }
-        Button(MOUSEEVENTF_LEFTDOWN);
-        const int steps = 4;
-        for (int i = 1; i <= steps; ++i) {
-            MoveTo(x, y + dy * i / steps);
-        }
-        Button(MOUSEEVENTF_LEFTUP);
+        DragMouse(editor, x, y, dy);
         if (shift) {
             Key(VK_SHIFT, false);
         }
@@ -157,7 +104,7 @@ protected:
         input.type = INPUT_MOUSE;
         input.mi.dwFlags = MOUSEEVENTF_WHEEL;
         input.mi.mouseData = static_cast<DWORD>(steps * WHEEL_DELTA);
-        Send(input);
+        SendAndPump(input);
     }
 
     static void Key(WORD virtualKey, bool down)
@@ -166,7 +113,7 @@ protected:
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = virtualKey;
         input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-        Send(input);
+        SendAndPump(input);
     }
 
     static void Type(const char* text)

@@ -88,25 +88,6 @@ public:
     int descriptor = -1;
 };
 
-// The handler's record in the shape the gesture check reads.
-struct Request {
-    VstInt32 opcode;
-    int index;
-};
-
-std::vector<Request> AsRequests(const std::vector<HostEdit>& edits)
-{
-    std::vector<Request> log;
-    for (const HostEdit& edit : edits) {
-        const VstInt32 opcode = edit.kind == 'b'   ? audioMasterBeginEdit
-                                : edit.kind == 'p' ? audioMasterAutomate
-                                : edit.kind == 'e' ? audioMasterEndEdit
-                                                   : -1;
-        log.push_back({opcode, static_cast<int>(edit.id)});
-    }
-    return log;
-}
-
 TEST(Vst3ViewX11, KnobDragReachesTheHandlerBalancedThroughTheHostRunLoop)
 {
     XvfbServer server;
@@ -135,7 +116,7 @@ TEST(Vst3ViewX11, KnobDragReachesTheHandlerBalancedThroughTheHostRunLoop)
     ASSERT_GE(plug.handler.edits.size(), 3u);
     EXPECT_EQ(plug.handler.edits.front().kind, 'b');
     EXPECT_EQ(plug.handler.edits.back().kind, 'e');
-    EXPECT_EQ(EditGestureFault(AsRequests(plug.handler.edits), true), "");
+    EXPECT_EQ(EditGestureFault(GestureStepsOf(plug.handler.edits), true), "");
 
     ASSERT_EQ(view->removed(), kResultOk);
     EXPECT_EQ(frame.timer, nullptr);
