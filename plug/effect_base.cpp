@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 using Guard = std::lock_guard<std::recursive_mutex>;
@@ -87,20 +88,31 @@ bool ResizeScratchOf(const IPtrList<Pin>& pins, int bytes)
     return whole;
 }
 
+// Hands `item` to `list`. A list that cannot grow (memory ran out) fails the construction
+// of the whole effect, which the entry points answer with null, rather than leaving an
+// effect with fewer parameters, programs or pins than it declares.
+template <typename T>
+void AddOrFail(IPtrList<T>& list, T* item)
+{
+    if (!list.Add(item)) {
+        delete item;
+        throw std::bad_alloc();
+    }
+}
+
 template <typename Pin>
 void AddPins(IPtrList<Pin>& pins, IGrowBuffer& pointers, int count)
 {
     pointers.SetSize(count * static_cast<int>(sizeof(double*)), false);
     auto** slots = reinterpret_cast<double**>(pointers.Data());
-    const int held = pointers.Size() / static_cast<int>(sizeof(double*));
-    for (int i = 0; i < held; ++i) {
+    if (pointers.Size() < count * static_cast<int>(sizeof(double*))) {
+        throw std::bad_alloc();
+    }
+    for (int i = 0; i < count; ++i) {
         auto* pin = new Pin();
         pin->slot = slots + i;
         PointAtOwnScratch(*pin);
-        if (!pins.Add(pin)) {
-            delete pin;
-            break;
-        }
+        AddOrFail(pins, pin);
     }
 }
 
@@ -122,24 +134,24 @@ IEffectBase::IEffectBase(int parameterCount, const char* channelText, int progra
     : uniqueId(unique), vendorId(vendorCode), vendorVersion(version), doesChunks(chunks),
       isInstrument(instrument), midiMode(midi), latency(latencySamples)
 {
-    for (int i = 0; i < parameterCount; ++i) {
-        auto* parameter = new IParameter();
-        if (!parameters.Add(parameter)) {
-            delete parameter;
+    try {
+        for (int i = 0; i < parameterCount; ++i) {
+            AddOrFail(parameters, new IParameter());
         }
-    }
-    for (int i = 0; i < programCount; ++i) {
-        auto* slot = new IProgramSlot();
-        std::snprintf(slot->name, sizeof slot->name, "- %d -", i + 1);
-        if (!programs.Add(slot)) {
-            delete slot;
+        for (int i = 0; i < programCount; ++i) {
+            auto* slot = new IProgramSlot();
+            std::snprintf(slot->name, sizeof slot->name, "- %d -", i + 1);
+            AddOrFail(programs, slot);
         }
+        ParseChannelConfigs(channelText);
+        CreatePins();
+    } catch (...) {
+        DeleteOwnedLists();
+        throw;
     }
     CopyTextField(effectName, sizeof effectName, effect);
     CopyTextField(productName, sizeof productName, product);
     CopyTextField(vendorName, sizeof vendorName, vendor);
-    ParseChannelConfigs(channelText);
-    CreatePins();
 }
 
 IEffectBase::~IEffectBase()
@@ -148,6 +160,11 @@ IEffectBase::~IEffectBase()
     // reported any more; the view must not try while it closes its window.
     pendingWheelParam = -1;
     editorView.reset();
+    DeleteOwnedLists();
+}
+
+void IEffectBase::DeleteOwnedLists()
+{
     parameters.DeleteAll();
     programs.DeleteAll();
     inputPins.DeleteAll();
@@ -167,10 +184,7 @@ void IEffectBase::ParseChannelConfigs(const char* text)
             end = p + std::strlen(p);
         }
         if (end > p) {
-            auto* config = new IChannelConfig(ParseChannelToken(p, end));
-            if (!channelConfigs.Add(config)) {
-                delete config;
-            }
+            AddOrFail(channelConfigs, new IChannelConfig(ParseChannelToken(p, end)));
         }
         p = *end == ' ' ? end + 1 : end;
     }

@@ -222,6 +222,7 @@ protected:
     IPtrList<IOutputPin> outputPins;
 
 private:
+    void DeleteOwnedLists();
     void ParseChannelConfigs(const char* text);
     void CreatePins();
     bool ResizeScratch(int frames);

@@ -169,6 +169,22 @@ TEST(FaceUnderMemoryPressure, TheEntryPointAnswersNullOrAWholeEffect)
 }
 
 #if defined(__linux__)
+// The same with C allocations refused too, which the base's parameter, program and pin lists
+// grow with: a list that cannot grow fails the construction instead of leaving it short.
+TEST(FaceUnderMemoryPressure, ListsThatCannotGrowFailTheWholeEffect)
+{
+    // Two in a row: a list that cannot realloc tries a fresh block before it gives up.
+    constexpr long kRealloc = 2;
+    cRequestsCount = true;
+    int failures = 0;
+    long granted = 0;
+    while (BuildWhileRefusing(granted, kRealloc, &failures) && !HasFailure()) {
+        ++granted;
+    }
+    cRequestsCount = false;
+    EXPECT_GE(failures, 13);
+}
+
 // A control the list cannot take is deleted (the leak check would see it) and reported.
 TEST(FaceUnderMemoryPressure, AControlTheListCannotTakeIsDeletedAndReported)
 {
