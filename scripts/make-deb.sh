@@ -24,7 +24,7 @@ install -m 0644 "$tree/Ruckstone.clap" "$deb/usr/lib/clap/"
 install -m 0755 "$tree/ruckhost" "$deb/usr/bin/"
 (cd "$tree/Ruckstone.vst3" && find . -type f -not -name '*.debug' -print0 |
   xargs -0 cp --parents -t "$(mkdir -p "$deb/usr/lib/vst3/Ruckstone.vst3" && echo "$deb/usr/lib/vst3/Ruckstone.vst3")")
-gzip -9n <"$root/docs/ruckhost.1" >"$deb/usr/share/man/man1/ruckhost.1.gz"
+sed "s/@VERSION@/$version/g" "$root/docs/ruckhost.1" | gzip -9n >"$deb/usr/share/man/man1/ruckhost.1.gz"
 cp -r "$stage/presets" "$deb/usr/share/$package/presets"
 cp -r "$stage/manual" "$doc/manual"
 

@@ -2,7 +2,8 @@
 # Builds the user manual into OUTDIR: docs/manual.md as manual.html, with its pictures drawn
 # from the plug-in being shipped, through ruckhost: the face (`ruckhost snapshot`), the
 # transfer curves and the harmonic spectra (`ruckhost curve` / `spectrum`, plotted by
-# tools/manual/pictures.py). So the pictures never go stale.
+# tools/manual/pictures.py), and its version as the plug-in reports it. So the pictures and
+# the version never go stale.
 # usage: scripts/manual.sh RUCKHOST PLUGIN OUTDIR
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,7 +15,9 @@ rm -rf "$out"
 mkdir -p "$out/pictures"
 "$ruckhost" snapshot "$plugin" "$out/pictures/face.png" >/dev/null
 "$python" "$root/tools/manual/pictures.py" "$ruckhost" "$plugin" "$out/pictures"
-"$python" "$root/tools/manual/to_html.py" "$root/docs/manual.md" "$out/manual.html"
+version="$("$ruckhost" info "$plugin" | sed -n 's/^version  *\([0-9.]*\).*/\1/p')"
+[ -n "$version" ] || { echo "manual: $plugin reports no version" >&2; exit 1; }
+"$python" "$root/tools/manual/to_html.py" "$root/docs/manual.md" "$out/manual.html" "$version"
 for picture in $(grep -o 'pictures/[a-z-]*\.png' "$root/docs/manual.md" | sort -u); do
   [ -f "$out/$picture" ] || { echo "manual: $picture is named in docs/manual.md but was not drawn" >&2; exit 1; }
 done

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Renders the Markdown manual as one HTML page (python3-markdown), with a small style sheet.
 
-usage: to_html.py MANUAL.md OUT.html
+usage: to_html.py MANUAL.md OUT.html VERSION
+
+Every @VERSION@ in the manual becomes VERSION, the version of the plug-in it ships with.
 """
 import sys
 
@@ -19,11 +21,11 @@ pre { padding: 0.6em; overflow-x: auto; }
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 4:
         sys.exit(__doc__)
-    source, target = sys.argv[1:]
+    source, target, version = sys.argv[1:]
     with open(source, encoding="utf-8") as f:
-        text = f.read()
+        text = f.read().replace("@VERSION@", version)
     title = text.splitlines()[0].lstrip("# ").strip()
     body = markdown.markdown(text, extensions=["tables", "fenced_code"])
     with open(target, "w", encoding="utf-8") as f:
