@@ -30,6 +30,9 @@ inline std::vector<GestureStep> GestureStepsOf(const std::vector<const clap::Eve
     return steps;
 }
 
+// Dragged up by kAmountDragPixels, Amount must end above this.
+constexpr double kDraggedAbove = 50.0;
+
 // The drag must have raised `param` above `above`.
 inline void ExpectOneDragOf(ClapInstance& plug, clap::Id param, double above)
 {

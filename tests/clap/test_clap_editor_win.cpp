@@ -6,17 +6,11 @@
 
 #include "clap_host.h"
 #include "editor_drag_check.h"
+#include "face_points.h"
 #include "win_input.h"
 
 namespace {
-constexpr int kWidth = 454;
-constexpr int kHeight = 296;
-constexpr int kTickMs = 42;
 constexpr clap::Id kAmount = 1;
-constexpr int kAmountX = 67;
-constexpr int kAmountY = 165;
-constexpr int kDragPixels = 43;
-constexpr double kDraggedAbove = 50.0;
 
 TEST(ClapEditorWin, EmbeddedEditorSendsOneGesturePerDrag)
 {
@@ -25,26 +19,30 @@ TEST(ClapEditorWin, EmbeddedEditorSendsOneGesturePerDrag)
     ClapInstance plug(file);
     ASSERT_TRUE(plug.Ok()) << plug.Error();
     ASSERT_NE(plug.gui, nullptr);
-    const HWND host = CreateHostWindow(L"RuckClapHost", DefWindowProcW, 0, kWidth, kHeight);
-    ASSERT_NE(host, nullptr);
     ASSERT_TRUE(plug.gui->create(plug.plugin, clap::kWindowApiWin32, false));
+    uint32_t width = 0;
+    uint32_t height = 0;
+    ASSERT_TRUE(plug.gui->get_size(plug.plugin, &width, &height));
+    const HWND host = CreateHostWindow(L"RuckClapHost", DefWindowProcW, 0, static_cast<int>(width),
+                                       static_cast<int>(height));
+    ASSERT_NE(host, nullptr);
     clap::Window window = {clap::kWindowApiWin32, {}};
     window.win32 = host;
     ASSERT_TRUE(plug.gui->set_parent(plug.plugin, &window));
     ASSERT_TRUE(plug.gui->show(plug.plugin));
     const HWND editor = GetWindow(host, GW_CHILD);
     ASSERT_NE(editor, nullptr);
-    PumpMessages(3 * kTickMs);
+    PumpMessages(3 * kEditorTickMs);
 
-    DragMouse(editor, kAmountX, kAmountY, -kDragPixels);
-    PumpMessages(3 * kTickMs);
+    DragMouse(editor, kAmountKnobX, kAmountKnobY, -kAmountDragPixels);
+    PumpMessages(3 * kEditorTickMs);
     ExpectOneDragOf(plug, kAmount, kDraggedAbove);
 
     ASSERT_TRUE(plug.gui->hide(plug.plugin));
     EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr);
     ASSERT_TRUE(plug.gui->show(plug.plugin));
     EXPECT_NE(GetWindow(host, GW_CHILD), nullptr);
-    PumpMessages(kTickMs);
+    PumpMessages(kEditorTickMs);
     plug.gui->destroy(plug.plugin);
     EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr);
     DestroyWindow(host);

@@ -11,13 +11,12 @@
 
 #include "clap_host.h"
 #include "editor_drag_check.h"
+#include "face_points.h"
 #include "x_server.h"
 
 namespace {
 constexpr int kHostX = 20;
 constexpr int kHostY = 30;
-constexpr int kAmountX = 67;
-constexpr int kAmountY = 160;
 constexpr clap::Id kAmount = 1;
 
 bool Xdo(const std::string& words)
@@ -113,10 +112,10 @@ TEST_F(ClapEditorX11, EmbeddedEditorSendsOneGesturePerDrag)
     ASSERT_NE(plug.fdSupport, nullptr);
     RunTimersFor(plug, 100);
 
-    ASSERT_TRUE(Xdo("mousemove " + At(kAmountX, kAmountY) + " mousedown 1 mousemove " +
-                    At(kAmountX, kAmountY - 40) + " mouseup 1"));
+    ASSERT_TRUE(Xdo("mousemove " + At(kAmountKnobX, kAmountKnobY) + " mousedown 1 mousemove " +
+                    At(kAmountKnobX, kAmountKnobY - kAmountDragPixels) + " mouseup 1"));
     RunTimersFor(plug, 300);
-    ExpectOneDragOf(plug, kAmount, 50.0);
+    ExpectOneDragOf(plug, kAmount, kDraggedAbove);
 
     // Hidden, the window and its timer go; shown again, both come back; destroyed, gone.
     ASSERT_TRUE(plug.gui->hide(plug.plugin));

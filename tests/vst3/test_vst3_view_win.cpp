@@ -6,6 +6,7 @@
 
 #include "edit_gestures.h"
 #include "vst3_host.h"
+#include "face_points.h"
 #include "win_input.h"
 
 using namespace vst3;
@@ -13,11 +14,7 @@ using namespace vst3;
 namespace {
 constexpr int kWidth = 454;
 constexpr int kHeight = 296;
-constexpr int kTickMs = 42;
 constexpr ParamID kAmount = 1;
-constexpr int kAmountX = 67;
-constexpr int kAmountY = 165;
-constexpr int kDragPixels = 43;
 
 TEST(Vst3ViewWin, KnobDragReachesTheHandlerBalanced)
 {
@@ -31,10 +28,10 @@ TEST(Vst3ViewWin, KnobDragReachesTheHandlerBalanced)
     ASSERT_EQ(view->attached(host, kPlatformHwnd), kResultOk);
     const HWND editor = GetWindow(host, GW_CHILD);
     ASSERT_NE(editor, nullptr);
-    PumpMessages(3 * kTickMs);
+    PumpMessages(3 * kEditorTickMs);
 
-    DragMouse(editor, kAmountX, kAmountY, -kDragPixels);
-    PumpMessages(3 * kTickMs);
+    DragMouse(editor, kAmountKnobX, kAmountKnobY, -kAmountDragPixels);
+    PumpMessages(3 * kEditorTickMs);
     EXPECT_NEAR(plug.controller->getParamNormalized(kAmount), 0.63, 0.001);
     ASSERT_GE(plug.handler.edits.size(), 3u);
     EXPECT_EQ(plug.handler.edits.front().kind, 'b');
