@@ -1,132 +1,23 @@
-// The processing callbacks never touch the heap: this executable replaces malloc, calloc,
-// realloc, free and operator new/delete for the whole process (the loaded plug-in's calls
-// land here too) and counts the calls made on the audio thread inside a processing call.
+// The processing callbacks never touch the heap: the heap calls the audio thread makes inside
+// a processing call, counted across the whole process (the loaded plug-in's calls too).
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "heap_watch.h"
 #include "plugin_module.h"
 #include "test_host.h"
-
-extern "C" {
-void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
-void* __libc_realloc(void* ptr, size_t size);
-void __libc_free(void* ptr);
-}
-
-namespace {
-thread_local bool counting = false;
-thread_local long heapCalls = 0;
-thread_local void* firstCaller = nullptr;
-
-void Count(void* caller)
-{
-    if (counting) {
-        if (heapCalls++ == 0) {
-            firstCaller = caller;
-        }
-    }
-}
-}  // namespace
-
-extern "C" void* malloc(size_t size)
-{
-    Count(__builtin_return_address(0));
-    return __libc_malloc(size);
-}
-
-extern "C" void* calloc(size_t count, size_t size)
-{
-    Count(__builtin_return_address(0));
-    return __libc_calloc(count, size);
-}
-
-extern "C" void* realloc(void* ptr, size_t size)
-{
-    Count(__builtin_return_address(0));
-    return __libc_realloc(ptr, size);
-}
-
-extern "C" void free(void* ptr)
-{
-    if (ptr != nullptr) {
-        Count(__builtin_return_address(0));
-    }
-    __libc_free(ptr);
-}
-
-void* operator new(size_t size)
-{
-    Count(__builtin_return_address(0));
-    if (void* p = __libc_malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-void* operator new[](size_t size)
-{
-    return operator new(size);
-}
-
-void operator delete(void* ptr) noexcept
-{
-    free(ptr);
-}
-
-void operator delete[](void* ptr) noexcept
-{
-    free(ptr);
-}
-
-void operator delete(void* ptr, size_t) noexcept
-{
-    free(ptr);
-}
-
-void operator delete[](void* ptr, size_t) noexcept
-{
-    free(ptr);
-}
 
 namespace {
 constexpr int kParams = 11;
 constexpr int kPrograms = 25;
 
-// Heap calls on this thread while one processing call runs; the host's answers to the
-// plug-in do not count (they are the host's business).
-struct HeapWatch {
-    HeapWatch()
-    {
-        heapCalls = 0;
-        firstCaller = nullptr;
-        counting = true;
-    }
-    ~HeapWatch() { counting = false; }
-};
-
+// The host's answers to the plug-in do not count (they are the host's business).
 VstIntPtr QuietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
 {
-    const bool was = counting;
-    counting = false;
-    const VstIntPtr answer = opcode == audioMasterVersion ? 2400 : 0;
-    counting = was;
-    return answer;
-}
-
-std::string Where(void* caller)
-{
-    Dl_info info = {};
-    if (caller != nullptr && dladdr(caller, &info) != 0 && info.dli_sname != nullptr) {
-        return info.dli_sname;
-    }
-    return "an unnamed caller";
+    const HeapWatchPause pause;
+    return opcode == audioMasterVersion ? 2400 : 0;
 }
 
 class Allocations : public testing::Test {
@@ -161,22 +52,17 @@ protected:
         double* dout[2] = {&doubles[2 * frames], &doubles[3 * frames]};
         const char* const kPaths[] = {"processReplacing", "process", "processDoubleReplacing"};
         for (int path = 0; path < 3; ++path) {
-            long calls;
-            void* caller;
-            {
-                HeapWatch watch;
-                if (path == 0) {
-                    e->processReplacing(e, fin, fout, frames);
-                } else if (path == 1) {
-                    e->process(e, fin, fout, frames);
-                } else {
-                    e->processDoubleReplacing(e, din, dout, frames);
-                }
-                calls = heapCalls;
-                caller = firstCaller;
+            HeapWatch watch;
+            if (path == 0) {
+                e->processReplacing(e, fin, fout, frames);
+            } else if (path == 1) {
+                e->process(e, fin, fout, frames);
+            } else {
+                e->processDoubleReplacing(e, din, dout, frames);
             }
+            const long calls = watch.Stop();
             EXPECT_EQ(calls, 0) << kPaths[path] << " " << when << ": " << calls << " heap calls, the first from "
-                                << Where(caller);
+                                << watch.FirstCaller();
         }
     }
 
@@ -191,13 +77,9 @@ TEST_F(Allocations, TheCountSeesThePlugInAllocate)
 {
     AEffect* e = Started(512);
     void* data = nullptr;
-    long calls;
-    {
-        HeapWatch watch;
-        e->dispatcher(e, effGetChunk, 0, 0, &data, 0.0f);
-        calls = heapCalls;
-    }
-    EXPECT_GE(calls, 1);
+    HeapWatch watch;
+    e->dispatcher(e, effGetChunk, 0, 0, &data, 0.0f);
+    EXPECT_GE(watch.Stop(), 1);
 }
 
 TEST_F(Allocations, NoneInTheFirstBlocksAfterOpenOrABlockSizeChange)
