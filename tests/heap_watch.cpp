@@ -172,3 +172,13 @@ HeapWatchPause::~HeapWatchPause()
 {
     counting = was;
 }
+
+WatchedBlock::WatchedBlock(int frames)
+    : floats(4 * static_cast<size_t>(frames), 0.25f),
+      doubles(4 * static_cast<size_t>(frames), 0.25),
+      floatIn{&floats[0], &floats[frames]},
+      floatOut{&floats[2 * frames], &floats[3 * frames]},
+      doubleIn{&doubles[0], &doubles[frames]},
+      doubleOut{&doubles[2 * frames], &doubles[3 * frames]}
+{
+}

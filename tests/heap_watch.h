@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Counts the heap calls of this thread from its construction to Stop (or its end).
 class HeapWatch {
@@ -31,4 +32,15 @@ public:
 
 private:
     bool was;
+};
+
+// Stereo input and output of one block at both sample sizes, for a watched processing call.
+struct WatchedBlock {
+    explicit WatchedBlock(int frames);
+    std::vector<float> floats;
+    std::vector<double> doubles;
+    float* floatIn[2];
+    float* floatOut[2];
+    double* doubleIn[2];
+    double* doubleOut[2];
 };

@@ -35,16 +35,11 @@ protected:
     // One block at each sample size, neither of which may touch the heap.
     void ExpectNoHeapCalls(uint32_t frames, const HostInputEvents* events, const std::string& when)
     {
-        std::vector<float> floats(4 * static_cast<size_t>(frames), 0.25f);
-        std::vector<double> doubles(4 * static_cast<size_t>(frames), 0.25);
-        float* fin[2] = {&floats[0], &floats[frames]};
-        float* fout[2] = {&floats[2 * frames], &floats[3 * frames]};
-        double* din[2] = {&doubles[0], &doubles[frames]};
-        double* dout[2] = {&doubles[2 * frames], &doubles[3 * frames]};
+        WatchedBlock b(static_cast<int>(frames));
         for (const bool wide : {false, true}) {
             HeapWatch watch;
-            const int32_t status = wide ? plug.Process64(din, dout, 2, frames, events)
-                                        : plug.Process32(fin, fout, 2, frames, events);
+            const int32_t status = wide ? plug.Process64(b.doubleIn, b.doubleOut, 2, frames, events)
+                                        : plug.Process32(b.floatIn, b.floatOut, 2, frames, events);
             const long calls = watch.Stop();
             EXPECT_EQ(status, clap::kProcessContinue);
             EXPECT_EQ(calls, 0) << (wide ? "64" : "32") << "-bit process " << when << ": " << calls

@@ -44,21 +44,16 @@ protected:
     // One block through each of the three callbacks, none of which may touch the heap.
     void ExpectNoHeapCalls(AEffect* e, int frames, const std::string& when)
     {
-        std::vector<float> floats(4 * static_cast<size_t>(frames), 0.25f);
-        std::vector<double> doubles(4 * static_cast<size_t>(frames), 0.25);
-        float* fin[2] = {&floats[0], &floats[frames]};
-        float* fout[2] = {&floats[2 * frames], &floats[3 * frames]};
-        double* din[2] = {&doubles[0], &doubles[frames]};
-        double* dout[2] = {&doubles[2 * frames], &doubles[3 * frames]};
+        WatchedBlock b(frames);
         const char* const kPaths[] = {"processReplacing", "process", "processDoubleReplacing"};
         for (int path = 0; path < 3; ++path) {
             HeapWatch watch;
             if (path == 0) {
-                e->processReplacing(e, fin, fout, frames);
+                e->processReplacing(e, b.floatIn, b.floatOut, frames);
             } else if (path == 1) {
-                e->process(e, fin, fout, frames);
+                e->process(e, b.floatIn, b.floatOut, frames);
             } else {
-                e->processDoubleReplacing(e, din, dout, frames);
+                e->processDoubleReplacing(e, b.doubleIn, b.doubleOut, frames);
             }
             const long calls = watch.Stop();
             EXPECT_EQ(calls, 0) << kPaths[path] << " " << when << ": " << calls << " heap calls, the first from "
