@@ -45,7 +45,8 @@ date="$(date -u -R -d "@$SOURCE_DATE_EPOCH")"
 gzip -9n >"$doc/changelog.Debian.gz" <<CHANGELOG
 $package ($version-$revision) unstable; urgency=medium
 
-  * Release $version: the Ruckstone VST 2.4, VST3 and CLAP plug-ins, ruckhost, presets and manual.
+  * Release $version: the Ruckstone VST 2.4, VST3 and CLAP plug-ins,
+    ruckhost, presets and manual.
 
  -- Tolvi <packages@tolvi.audio>  $date
 CHANGELOG
