@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "clap/snapshot_extension.h"
+
 namespace {
 #ifdef _WIN32
 const char* const kPlatformApi = clap::kWindowApiWin32;
@@ -112,6 +114,18 @@ void CLAP_CALL OnDescriptor(const clap::Plugin* plugin, int fd, uint32_t)
 }
 
 const clap::PluginPosixFdSupport kDescriptorSupport = {OnDescriptor};
+
+bool CLAP_CALL SnapshotSize(const clap::Plugin* plugin, uint32_t* width, uint32_t* height)
+{
+    return width != nullptr && height != nullptr && ClapGuiOf(plugin).FaceSize(*width, *height);
+}
+
+bool CLAP_CALL SnapshotPaint(const clap::Plugin* plugin, uint32_t width, uint32_t height, uint32_t* pixels)
+{
+    return ClapGuiOf(plugin).Snapshot(width, height, pixels);
+}
+
+const clap::PluginRuckSnapshot kSnapshot = {SnapshotSize, SnapshotPaint};
 }  // namespace
 
 void ClapGui::Bind(const clap::Plugin*, const clap::Host* clapHost, IClapPlugin* instance)
@@ -129,6 +143,9 @@ const void* ClapGui::Extension(const char* id) const
 {
     if (std::strcmp(id, clap::kExtGui) == 0) {
         return Face() != nullptr ? &kGui : nullptr;
+    }
+    if (std::strcmp(id, clap::kExtRuckSnapshot) == 0) {
+        return Face() != nullptr ? &kSnapshot : nullptr;
     }
     if (std::strcmp(id, clap::kExtTimerSupport) == 0) {
         return &kTimerSupport;
@@ -178,13 +195,26 @@ bool ClapGui::SetScale(double requested)
 
 bool ClapGui::Size(uint32_t& width, uint32_t& height) const
 {
+    return created && FaceSize(width, height);
+}
+
+bool ClapGui::FaceSize(uint32_t& width, uint32_t& height) const
+{
     const IAttachedView* face = Face();
-    if (!created || face == nullptr) {
+    if (face == nullptr) {
         return false;
     }
     width = static_cast<uint32_t>(face->Width());
     height = static_cast<uint32_t>(face->Height());
     return true;
+}
+
+// The very painting the VST2 vendor request 'RkSn' asks for.
+bool ClapGui::Snapshot(uint32_t width, uint32_t height, uint32_t* pixels) const
+{
+    IAttachedView* face = Face();
+    return face != nullptr && width <= INT32_MAX && height <= INT32_MAX &&
+           face->Snapshot(pixels, static_cast<int>(width), static_cast<int>(height));
 }
 
 bool ClapGui::SetParent(const clap::Window* window)

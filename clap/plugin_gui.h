@@ -14,7 +14,7 @@ public:
     void Bind(const clap::Plugin* plugin, const clap::Host* host, IClapPlugin* effect);
     // Closes the editor if it is open; the host may not have said so.
     void Destroy();
-    // The gui, timer-support or posix-fd-support table, or null for other ids.
+    // The gui, snapshot, timer-support or posix-fd-support table, or null for other ids.
     const void* Extension(const char* id) const;
 
     // The table's operations on this instance's state.
@@ -22,6 +22,9 @@ public:
     bool Create(const char* api, bool floating);
     bool SetScale(double scale);
     bool Size(uint32_t& width, uint32_t& height) const;
+    // The face's size and pixels with no window, for the snapshot extension; created or not.
+    bool FaceSize(uint32_t& width, uint32_t& height) const;
+    bool Snapshot(uint32_t width, uint32_t height, uint32_t* pixels) const;
     bool SetParent(const clap::Window* window);
     bool Show();
     bool Hide();
