@@ -87,14 +87,6 @@ TEST_F(RuckhostVst3, InfoShowsClassesParametersAndPrograms)
     }
 }
 
-TEST_F(RuckhostVst3, BenchTimesBothFormatsSideBySide)
-{
-    const CommandResult result = RunCaptured({"bench", kVst2, kVst3, "--seconds", "0.2", "--rounds", "1"});
-    ASSERT_EQ(result.code, 0) << result.err;
-    EXPECT_NE(result.out.find(kVst2), std::string::npos);
-    EXPECT_NE(result.out.find(kVst3), std::string::npos);
-}
-
 TEST_F(RuckhostVst3, BadInputIsRefused)
 {
     ExpectRefused({"--set", "Mix=500"}, "value 500 for Mix is out of range (0 to 100)");

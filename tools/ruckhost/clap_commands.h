@@ -1,17 +1,18 @@
-// ruckhost for CLAP plug-ins: info and render through the CLAP interface only. A path
-// ending in .clap is taken as CLAP.
+// ruckhost for CLAP plug-ins, through the CLAP interface only: the file's first plug-in as
+// a hosted plug-in, and what `info` prints about it. A path ending in .clap is taken as CLAP.
 #pragma once
 
+#include <memory>
 #include <string>
 
-#include "options.h"
-#include "render.h"
-#include "wav.h"
+#include "hosted_plugin.h"
 
 bool IsClapPath(const std::string& path);
 
 int RunClapInfo(const std::string& path);
-// Applies --state (the plug-in's own state bytes), --program (a factory preset) and the
-// --sets, renders the input in stereo and writes the output and, when asked, the state.
-void RenderClap(const Arguments& arguments, const RenderSettings& settings, const WavFile& input,
-                SampleFormat format, const std::string& out);
+
+// Programs are the presets the file's discovery providers publish, loaded through
+// preset-load; --set values reach the plug-in through a flush; state files hold its own
+// state bytes; audio goes through in stereo (a mono input on both channels); the face comes
+// through Ruckstone's snapshot extension.
+std::unique_ptr<PluginFile> LoadClapFile(const std::string& path);

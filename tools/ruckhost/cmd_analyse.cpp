@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "files.h"
 #include "host_error.h"
+#include "hosted_plugin.h"
 #include "options.h"
 #include "render.h"
 #include "settings.h"
@@ -36,15 +37,14 @@ std::vector<OptionSpec> AnalyseOptions(std::vector<OptionSpec> own)
 // single when it has no double path); the left output comes back.
 std::vector<double> Process(const Arguments& arguments, const std::vector<double>& signal)
 {
-    const PluginLibrary library(arguments.Positionals()[0]);
-    PluginInstance plugin(library);
-    ApplySettings(plugin, arguments);
+    const OpenedPlugin plugin(arguments.Positionals()[0]);
+    ApplySettings(*plugin, arguments);
     Audio input;
     input.sampleRate = kRate;
     input.channels.assign(2, signal);
     RenderSettings settings;
-    settings.doublePrecision = plugin.HasFlag(effFlagsCanDoubleReplacing);
-    return RenderAudio(plugin, input, settings).channels[0];
+    settings.doublePrecision = plugin->ProcessesDouble();
+    return RenderAudio(*plugin, input, settings).channels[0];
 }
 
 void WriteCsv(const std::string& path, const std::string& text)

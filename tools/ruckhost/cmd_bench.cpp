@@ -1,5 +1,5 @@
-// ruckhost bench: instantiation time and processing cost of plug-ins (VST2 modules or VST3
-// bundles) on one signal.
+// ruckhost bench: instantiation time and processing cost of plug-ins (VST2 modules, VST3
+// bundles, CLAP files) on one signal.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -7,11 +7,8 @@
 
 #include "commands.h"
 #include "demo_signal.h"
-#include "host_error.h"
+#include "hosted_plugin.h"
 #include "options.h"
-#include "plugin_host.h"
-#include "vst3_commands.h"
-#include "vst3_host.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -68,76 +65,34 @@ double TimeBlocks(const Signal& signal, int block, int inputs, int outputs, Proc
     return Since(start);
 }
 
-// One plug-in under test, whatever its format; every call works on a fresh, started instance.
-class BenchSubject {
-public:
-    virtual ~BenchSubject() = default;
-    virtual std::string Path() const = 0;
-    // Creates and starts an instance, and closes it again.
-    virtual void Instantiate(int block) = 0;
-    // Seconds one pass of the whole signal takes.
-    virtual double Pass(const Signal& signal, int block) = 0;
+// A fresh instance of the plug-in, started for stereo blocks; the buffers it asks for.
+struct Started {
+    std::unique_ptr<HostedPlugin> plugin;
+    RenderPins pins;
 };
 
-class Vst2Subject final : public BenchSubject {
-public:
-    explicit Vst2Subject(const std::string& path) : library(path) {}
-    std::string Path() const override { return library.Path(); }
-    void Instantiate(int block) override
-    {
-        PluginInstance plugin(library);
-        plugin.Start(kBenchRate, block, false);
-    }
-    double Pass(const Signal& signal, int block) override
-    {
-        PluginInstance plugin(library);
-        plugin.Start(kBenchRate, block, false);
-        return TimeBlocks(signal, block, plugin.Inputs(), plugin.Outputs(),
-                          [&](float** in, float** out) { plugin.ProcessFloat(in, out, block); });
-    }
+Started Start(const PluginFile& file, int block)
+{
+    Started started{file.Open(), {}};
+    started.pins = started.plugin->Start(2, kBenchRate, block, false);
+    return started;
+}
 
-private:
-    PluginLibrary library;
-};
-
-class Vst3Subject final : public BenchSubject {
-public:
-    explicit Vst3Subject(const std::string& path) : path(path), bundle(path)
-    {
-        if (!bundle.Loaded()) {
-            throw HostError(path + ": " + bundle.Error());
-        }
-    }
-    std::string Path() const override { return path; }
-    void Instantiate(int block) override { Start(block); }
-    double Pass(const Signal& signal, int block) override
-    {
-        const std::unique_ptr<Vst3Instance> plug = Start(block);
-        return TimeBlocks(signal, block, 2, 2,
-                          [&](float** in, float** out) { plug->Process32(in, out, 2, block); });
-    }
-
-private:
-    std::unique_ptr<Vst3Instance> Start(int block)
-    {
-        auto plug = std::make_unique<Vst3Instance>(bundle);
-        if (!plug->Ok() || !plug->Start(kBenchRate, block, false, vst3::kSpeakerStereo)) {
-            throw HostError(path + ": " + plug->Error());
-        }
-        return plug;
-    }
-
-    std::string path;
-    Vst3Bundle bundle;
-};
+double Pass(const PluginFile& file, const Signal& signal, int block)
+{
+    const Started started = Start(file, block);
+    HostedPlugin& plugin = *started.plugin;
+    return TimeBlocks(signal, block, started.pins.inputs, started.pins.outputs,
+                      [&](float** in, float** out) { plugin.Process(in, out, block); });
+}
 
 // The median time of creating, opening and starting an instance, closing included.
-double InstantiationMs(BenchSubject& subject, int block)
+double InstantiationMs(const PluginFile& file, int block)
 {
     std::vector<double> times;
     for (int i = 0; i < kInstantiations; ++i) {
         const auto start = Clock::now();
-        subject.Instantiate(block);
+        Start(file, block);
         times.push_back(Since(start) * 1e3);
     }
     std::sort(times.begin(), times.end());
@@ -152,10 +107,9 @@ int RunBench(const std::vector<std::string>& args)
     const double seconds = arguments.Number("seconds", 10.0, 0.1, 600.0);
     const int block = static_cast<int>(arguments.Integer("block", 512, 16, 8192));
     const int rounds = static_cast<int>(arguments.Integer("rounds", 5, 1, 100));
-    std::vector<std::unique_ptr<BenchSubject>> libraries;
+    std::vector<std::unique_ptr<PluginFile>> libraries;
     for (const std::string& path : arguments.Positionals()) {
-        libraries.push_back(IsVst3Path(path) ? std::unique_ptr<BenchSubject>(std::make_unique<Vst3Subject>(path))
-                                             : std::make_unique<Vst2Subject>(path));
+        libraries.push_back(LoadPluginFile(path));
     }
     const Signal signal = MakeSignal(seconds);
     const size_t frames = signal.frames / static_cast<size_t>(block) * static_cast<size_t>(block);
@@ -167,7 +121,7 @@ int RunBench(const std::vector<std::string>& args)
     // Rounds interleave the plug-ins so that every one sees the same machine conditions.
     for (int round = 0; round < rounds; ++round) {
         for (size_t i = 0; i < libraries.size(); ++i) {
-            const double ns = libraries[i]->Pass(signal, block) * 1e9 / static_cast<double>(frames);
+            const double ns = Pass(*libraries[i], signal, block) * 1e9 / static_cast<double>(frames);
             figures[i].nsPerFrame = std::min(figures[i].nsPerFrame, ns);
         }
     }

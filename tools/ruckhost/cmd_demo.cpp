@@ -1,4 +1,5 @@
-// ruckhost demo: the demo riff rendered through several factory programs of Ruckstone.
+// ruckhost demo: the demo riff rendered through several factory programs of Ruckstone, in
+// any of its formats.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -8,10 +9,11 @@
 #include "commands.h"
 #include "demo_signal.h"
 #include "host_error.h"
+#include "hosted_plugin.h"
 #include "options.h"
-#include "parameters.h"
 #include "platform.h"
 #include "render.h"
+#include "settings.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -62,7 +64,7 @@ int RunDemo(const std::vector<std::string>& args)
     const fs::path folder = arguments.Positionals()[0];
     const std::string pluginPath =
         arguments.Text("plugin", (fs::path(ExecutableDirectory()) / PluginFileName("Ruckstone")).string());
-    const PluginLibrary library(pluginPath);
+    const std::unique_ptr<PluginFile> file = LoadPluginFile(pluginPath);
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (!fs::is_directory(folder, ec)) {
@@ -70,14 +72,14 @@ int RunDemo(const std::vector<std::string>& args)
     }
     const Audio input = SynthesiseDemoRiff(kDemoRate, kDemoSeconds);
     std::printf("ruckhost demo: %s through %s, %.0f s of stereo at %d Hz, 64-bit float WAVs\n",
-                folder.string().c_str(), library.Path().c_str(), kDemoSeconds, kDemoRate);
+                folder.string().c_str(), file->Path().c_str(), kDemoSeconds, kDemoRate);
     WriteAndReport(folder / "input.wav", input, "(the dry riff)");
     RenderSettings settings;
     settings.doublePrecision = true;
     for (const char* program : kDemoPrograms) {
-        PluginInstance plugin(library);
-        plugin.SelectProgram(FindProgram(plugin, program));
-        WriteAndReport(folder / (FileStem(program) + ".wav"), RenderAudio(plugin, input, settings),
+        const std::unique_ptr<HostedPlugin> plugin = file->Open();
+        SelectNamedProgram(*plugin, program);
+        WriteAndReport(folder / (FileStem(program) + ".wav"), RenderAudio(*plugin, input, settings),
                        std::string("\"") + program + "\"");
     }
     return 0;

@@ -1,16 +1,12 @@
 // ruckhost render: a WAV file through a plug-in with a program, settings or a state.
 #include <cstdio>
 
-#include "clap_commands.h"
 #include "commands.h"
 #include "files.h"
-#include "host_error.h"
+#include "hosted_plugin.h"
 #include "options.h"
-#include "preset.h"
 #include "render.h"
 #include "settings.h"
-#include "state.h"
-#include "vst3_commands.h"
 
 namespace {
 // The settings, plus how to render and where the state goes.
@@ -26,6 +22,10 @@ constexpr long kMaxBlock = 65536;
 constexpr double kMinRate = 1000.0;
 constexpr double kMaxRate = 768000.0;
 
+bool IsBankPath(const std::string& path)
+{
+    return path.size() >= 4 && path.compare(path.size() - 4, 4, ".fxb") == 0;
+}
 }  // namespace
 
 int RunRender(const std::vector<std::string>& args)
@@ -40,28 +40,19 @@ int RunRender(const std::vector<std::string>& args)
     const WavFile input = ReadWav(arguments.Positionals()[1]);
     const SampleFormat format =
         arguments.Has("format") ? ParseSampleFormat(arguments.Text("format", "")) : input.format;
-    if (IsVst3Path(arguments.Positionals()[0])) {
-        RenderVst3(arguments, settings, input, format, out);
-        return 0;
-    }
-    if (IsClapPath(arguments.Positionals()[0])) {
-        RenderClap(arguments, settings, input, format, out);
-        return 0;
-    }
-
-    const PluginLibrary library(arguments.Positionals()[0]);
-    PluginInstance plugin(library);
-    ApplySettings(plugin, arguments);
-    const Audio output = RenderAudio(plugin, input.audio, settings);
+    const OpenedPlugin plugin(arguments.Positionals()[0]);
+    ApplySettings(*plugin, arguments);
+    const Audio output = RenderAudio(*plugin, input.audio, settings);
     if (arguments.Has("save-state")) {
-        WriteFileAtomically(arguments.Text("save-state", ""), SaveState(plugin));
+        WriteFileAtomically(arguments.Text("save-state", ""), plugin->SaveState());
     }
     if (arguments.Has("save-preset")) {
-        WritePresetFile(plugin, arguments.Text("save-preset", ""));
+        const std::string file = arguments.Text("save-preset", "");
+        WriteFileAtomically(file, plugin->SavePresetFile(IsBankPath(file)));
     }
     WriteWav(out, output, format);
     std::printf("rendered %zu frames (%zu to %zu channels, %d Hz) through %s into %s\n", input.audio.Frames(),
-                input.audio.channels.size(), output.channels.size(), output.sampleRate, library.Path().c_str(),
+                input.audio.channels.size(), output.channels.size(), output.sampleRate, plugin->Path().c_str(),
                 out.c_str());
     return 0;
 }

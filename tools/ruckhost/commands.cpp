@@ -17,14 +17,16 @@ struct Command {
 const Command kCommands[] = {
     {"info", RunInfo, "show a plug-in's record, names, parameters and programs",
      "usage: ruckhost info PLUGIN\n"
-     "Prints the plug-in's effect record (IDs, counts, flags, version), its effect, vendor\n"
+     "PLUGIN is a VST2 module, a VST3 bundle (ending in .vst3) or a CLAP file (ending in .clap).\n"
+     "For a VST2 module: the plug-in's effect record (IDs, counts, flags, version), its effect, vendor\n"
      "and product names, every parameter (index, name, label, display text, normalised\n"
-     "value) and every program name. For a VST3 bundle (PLUGIN ending in .vst3): its\n"
-     "classes, buses, parameters with their IDs and step counts, and the program list. For a\n"
-     "CLAP plug-in (PLUGIN ending in .clap): its descriptor, ports, parameters with their\n"
-     "ranges and flags, and the presets its discovery provider lists.\n"},
+     "value) and every program name. For a VST3 bundle: its classes, buses, parameters with\n"
+     "their IDs and step counts, and the program list. For a CLAP file: its descriptor,\n"
+     "ports, parameters with their ranges and flags, and the presets its discovery provider\n"
+     "lists.\n"},
     {"render", RunRender, "render a WAV file through a plug-in",
      "usage: ruckhost render PLUGIN IN.wav OUT.wav [options]\n"
+     "PLUGIN is a VST2 module, a VST3 bundle (ending in .vst3) or a CLAP file (ending in .clap).\n"
      "Opens the plug-in as a host does, applies the options in the order below and renders\n"
      "the whole file in blocks. A mono file goes through the plug-in's mono support, or is\n"
      "duplicated to its inputs (the result is then stereo).\n"
@@ -41,12 +43,12 @@ const Command kCommands[] = {
      "  --double            process in double precision (processDoubleReplacing)\n"
      "  --rate HZ           sample rate told to the plug-in (default: the file's)\n"
      "  --format F          output samples: pcm16, pcm24, float, float64 (default: the input's)\n"
-     "OUT.wav is written whole or not at all. A VST3 bundle (PLUGIN ending in .vst3) takes\n"
-     "the same options; its state files hold the bundle's own state bytes, and program and\n"
-     "settings reach the processor as parameter changes at the start of the first block.\n"
-     "A CLAP plug-in (PLUGIN ending in .clap) takes them too, --preset and --save-preset\n"
-     "aside: --program picks one of its presets, --set values reach it through a flush, its\n"
-     "state files hold its own state bytes, and a mono file is rendered in stereo.\n"},
+     "OUT.wav is written whole or not at all. VST3 bundles and CLAP files take the same\n"
+     "options but --preset and --save-preset (VST2 preset files); their state files hold the\n"
+     "plug-in's own state bytes. For a VST3 bundle, program and settings reach the processor\n"
+     "as parameter changes at the start of the first block; for a CLAP file, --program picks\n"
+     "one of its presets, --set values reach it through a flush, and a mono file is rendered\n"
+     "in stereo.\n"},
     {"stress", RunStress, "torture-test a plug-in for a bounded time",
      "usage: ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N] [--sequence | --script FILE]\n"
      "Rounds of: many instances created and closed; one instance processing on one thread\n"
@@ -74,7 +76,8 @@ const Command kCommands[] = {
      "usage: ruckhost bench PLUGIN [PLUGIN ...] [--seconds N] [--block N] [--rounds N]\n"
      "For each plug-in: instantiation time, and ns per stereo frame and real-time factor\n"
      "over a fixed synthetic stereo signal (48 kHz), with the ratio to the first plug-in.\n"
-     "VST2 modules and VST3 bundles (paths ending in .vst3) can be timed side by side.\n"
+     "VST2 modules, VST3 bundles (ending in .vst3) and CLAP files (ending in .clap) can be\n"
+     "timed side by side.\n"
      "  --seconds N   length of the signal (default 10)\n"
      "  --block N     block size (default 512)\n"
      "  --rounds N    timed passes per plug-in, the fastest counts (default 5)\n"},
@@ -83,28 +86,38 @@ const Command kCommands[] = {
      "Synthesises a few seconds of plucked-string riff and bass line (input.wav), renders it\n"
      "through the programs \"---- default ----\", \"Nice guitar\", \"Hard guitar\" and\n"
      "\"Decimator bass\" in double precision and writes 64-bit float WAVs into OUTDIR.\n"
-     "  --plugin PATH   the plug-in (default: Ruckstone beside this executable)\n"},
+     "  --plugin PATH   the plug-in: a VST2 module, a VST3 bundle (.vst3) or a CLAP file\n"
+     "                  (.clap) with programs (presets) of those names (default: the VST2\n"
+     "                  form of Ruckstone beside this executable)\n"},
     {"snapshot", RunSnapshot, "save a plug-in's editor face as a PNG",
      "usage: ruckhost snapshot PLUGIN OUT.png [--program N|NAME] [--set PARAM=VALUE ...] [--preset FILE]\n"
      "       [--state FILE]\n"
      "Opens the plug-in, applies the settings as render does and saves the face of its editor,\n"
-     "painted by the plug-in's own drawing code without a window (Ruckstone's vendor request\n"
-     "'RkSn'; other plug-ins are refused with a message). OUT.png is written whole or not at all.\n"},
-    {"preset", RunPreset, "export a plug-in's programs as standard preset files",
+     "painted by the plug-in's own drawing code without a window. PLUGIN is a VST2 module that\n"
+     "answers Ruckstone's vendor request 'RkSn', or a CLAP file that offers Ruckstone's\n"
+     "extension \"audio.tolvi.ruckstone.snapshot/1\"; other plug-ins, and VST3 bundles, are\n"
+     "refused with a message. OUT.png is written whole or not at all.\n"},
+    {"preset", RunPreset, "export a plug-in's programs as preset or state files",
      "usage: ruckhost preset export PLUGIN DIR\n"
-     "Writes every program of the plug-in into DIR as a .fxp file (\"01 NAME.fxp\", ...) and\n"
-     "all of them as one bank, \"EFFECT.fxb\". The files are the VST 2.4 preset files hosts\n"
-     "exchange: parameter lists, or the plug-in's chunks when it declares chunks.\n"},
+     "For a VST2 module: writes every program into DIR as a .fxp file (\"01 NAME.fxp\", ...)\n"
+     "and all of them as one bank, \"EFFECT.fxb\". The files are the VST 2.4 preset files hosts\n"
+     "exchange: parameter lists, or the plug-in's chunks when it declares chunks.\n"
+     "For a VST3 bundle (.vst3) or a CLAP file (.clap), whose preset files a VST2 ID cannot\n"
+     "name: writes every program (CLAP: every preset its discovery lists) as the state a\n"
+     "fresh instance has after loading it, \"01 NAME.state\", ...; render --state FILE (and\n"
+     "the other commands' --state) reads such a file back into the same plug-in.\n"},
     {"curve", RunCurve, "write a plug-in's static transfer curve as CSV",
      "usage: ruckhost curve PLUGIN OUT.csv [--points N] [--seconds S] [settings as render]\n"
      "Sends a slow ramp from -2 to +2 through the plug-in (both channels, 48 kHz, S seconds,\n"
      "default 2) after the settings (--preset, --program, --set, --state) and writes N\n"
-     "(default 401) rows 'input,output' of the left channel.\n"},
+     "(default 401) rows 'input,output' of the left channel. PLUGIN is a VST2 module, a VST3\n"
+     "bundle (.vst3) or a CLAP file (.clap), its settings taken as render takes them.\n"},
     {"spectrum", RunSpectrum, "write the harmonic levels of a sine through a plug-in as CSV",
      "usage: ruckhost spectrum PLUGIN OUT.csv [--frequency HZ] [--level DBFS] [settings as render]\n"
      "Sends a sine (default 1000 Hz at -6 dBFS, 48 kHz) through the plug-in after the settings\n"
      "and writes the level of every harmonic below 24 kHz: rows 'harmonic,frequency_hz,level_dbfs',\n"
-     "measured over whole periods after a quarter second of settling.\n"},
+     "measured over whole periods after a quarter second of settling. PLUGIN is a VST2 module,\n"
+     "a VST3 bundle (.vst3) or a CLAP file (.clap), its settings taken as render takes them.\n"},
     {"compare", RunCompare, "compare two WAV files or two folders of them",
      "usage: ruckhost compare A B [--tolerance T] [--from S]\n"
      "A and B are WAV files, or folders whose WAV files are compared by name. Prints the\n"
@@ -114,7 +127,7 @@ const Command kCommands[] = {
 
 void PrintOverview()
 {
-    std::printf("ruckhost: a VST 2.4 host for the command line\nusage: ruckhost COMMAND ... (--help after a "
+    std::printf("ruckhost: a VST 2.4, VST3 and CLAP host for the command line\nusage: ruckhost COMMAND ... (--help after a "
                 "command for its options)\ncommands:\n");
     for (const Command& c : kCommands) {
         std::printf("  %-8s %s\n", c.name, c.summary);

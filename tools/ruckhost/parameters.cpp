@@ -180,18 +180,6 @@ bool SetNumberByScan(const PluginInstance& plugin, int index, double number)
 }
 }  // namespace
 
-int FindParameter(const PluginInstance& plugin, const std::string& key)
-{
-    return FindByKey(
-        key, plugin.ParameterCount(), [&](int i) { return plugin.ParameterName(i); }, "parameter", plugin.Path());
-}
-
-int FindProgram(const PluginInstance& plugin, const std::string& key)
-{
-    return FindByKey(
-        key, plugin.ProgramCount(), [&](int i) { return plugin.ProgramName(i); }, "program", plugin.Path());
-}
-
 int FindNamed(const std::string& key, const std::vector<std::string>& names, const std::string& kind,
               const std::string& path)
 {
@@ -199,14 +187,27 @@ int FindNamed(const std::string& key, const std::vector<std::string>& names, con
         key, static_cast<int>(names.size()), [&](int i) { return names[static_cast<size_t>(i)]; }, kind, path);
 }
 
+bool IsNormalizedValue(const std::string& value, const std::string& parameter, double& normalized)
+{
+    if (value.size() < 2 || value.back() != 'n' || !IsNumber(value.substr(0, value.size() - 1), &normalized)) {
+        return false;
+    }
+    if (normalized < 0.0 || normalized > 1.0) {
+        throw HostError("value " + value + " for " + parameter + " is out of range (normalised values are 0n to 1n)");
+    }
+    return true;
+}
+
+bool SameText(const std::string& a, const std::string& b)
+{
+    return Lower(a) == Lower(b);
+}
+
 void SetParameterValue(const PluginInstance& plugin, int index, const std::string& value)
 {
     const std::string name = plugin.ParameterName(index);
     double number = 0.0;
-    if (value.size() > 1 && value.back() == 'n' && IsNumber(value.substr(0, value.size() - 1), &number)) {
-        if (number < 0.0 || number > 1.0) {
-            throw HostError("value " + value + " for " + name + " is out of range (normalised values are 0n to 1n)");
-        }
+    if (IsNormalizedValue(value, name, number)) {
         plugin.SetParameter(index, static_cast<float>(number));
         return;
     }
@@ -235,14 +236,4 @@ void SetParameterValue(const PluginInstance& plugin, int index, const std::strin
         plugin.SetParameter(index, before);
         throw;
     }
-}
-
-void ApplySetting(const PluginInstance& plugin, const std::string& setting)
-{
-    const size_t equals = setting.find('=');
-    if (equals == std::string::npos || equals == 0) {
-        throw HostError("--set '" + setting + "' is not of the form PARAM=VALUE");
-    }
-    const int index = FindParameter(plugin, setting.substr(0, equals));
-    SetParameterValue(plugin, index, setting.substr(equals + 1));
 }

@@ -8,15 +8,16 @@
 
 #include "plugin_host.h"
 
-// An index, or a name (exact, else ignoring case); refuses unknown names and indices.
-int FindParameter(const PluginInstance& plugin, const std::string& key);
-int FindProgram(const PluginInstance& plugin, const std::string& key);
-// The same lookup in a list of names: `kind` and `path` name them in messages.
+// An index, or a name in the list (exact, else ignoring case); refuses unknown names and
+// indices. `kind` and `path` name them in messages.
 int FindNamed(const std::string& key, const std::vector<std::string>& names, const std::string& kind,
               const std::string& path);
 
+// True when `value` is a normalised value with the suffix n (0.5n), which goes to
+// `normalized`; refuses one outside 0..1, naming the parameter.
+bool IsNormalizedValue(const std::string& value, const std::string& parameter, double& normalized);
+// The same text, ignoring case.
+bool SameText(const std::string& a, const std::string& b);
+
 // Refuses values out of the parameter's range and texts it does not take.
 void SetParameterValue(const PluginInstance& plugin, int index, const std::string& value);
-
-// "NAME=VALUE" from --set, applied to the instance.
-void ApplySetting(const PluginInstance& plugin, const std::string& setting);

@@ -1,6 +1,5 @@
 #include "preset.h"
 
-#include "files.h"
 #include "host_error.h"
 #include "preset_file.h"
 
@@ -128,10 +127,4 @@ void LoadPreset(const PluginInstance& plugin, const std::vector<uint8_t>& bytes,
     } else {
         ApplyProgram(plugin, preset.programs[0]);
     }
-}
-
-void WritePresetFile(const PluginInstance& plugin, const std::string& path)
-{
-    const bool bank = path.size() >= 4 && path.compare(path.size() - 4, 4, ".fxb") == 0;
-    WriteFileAtomically(path, bank ? SaveBankPreset(plugin) : SaveProgramPreset(plugin));
 }

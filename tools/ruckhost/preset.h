@@ -17,6 +17,3 @@ std::vector<uint8_t> SaveBankPreset(const PluginInstance& plugin);
 // damaged files and presets of another plug-in or shape before touching the plug-in;
 // `name` is how messages refer to the bytes.
 void LoadPreset(const PluginInstance& plugin, const std::vector<uint8_t>& bytes, const std::string& name);
-
-// Writes a program file, or a bank when the path ends in ".fxb".
-void WritePresetFile(const PluginInstance& plugin, const std::string& path);

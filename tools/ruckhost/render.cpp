@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host_error.h"
+#include "hosted_vst2.h"
 
 namespace {
 // Per-channel block buffers and the pointer array the plug-in receives; never empty,
@@ -25,36 +26,6 @@ private:
     std::vector<std::vector<T>> data;
     std::vector<T*> pointers;
 };
-
-// Asks a stereo plug-in that announces mono support to take one channel in and out.
-bool AcceptsMonoArrangement(const PluginInstance& plugin)
-{
-    if (!plugin.HasFlag(effFlagsCanMono)) {
-        return false;
-    }
-    VstSpeakerArrangement in = {};
-    VstSpeakerArrangement out = {};
-    in.type = out.type = kSpeakerArrMono;
-    in.numChannels = out.numChannels = 1;
-    return plugin.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out) != 0;
-}
-
-void CheckLayout(const PluginInstance& plugin, const Audio& input, const RenderSettings& settings)
-{
-    const size_t channels = input.channels.size();
-    if (channels < 1 || channels > 2) {
-        throw HostError("the input has " + std::to_string(channels) + " channels; ruckhost renders mono and stereo");
-    }
-    if (plugin.Outputs() < 1) {
-        throw HostError(plugin.Path() + " has no audio outputs");
-    }
-    if (plugin.Inputs() == 1 && channels == 2) {
-        throw HostError(plugin.Path() + " takes a mono input, but the input is stereo");
-    }
-    if (settings.doublePrecision && !plugin.HasFlag(effFlagsCanDoubleReplacing)) {
-        throw HostError(plugin.Path() + " has no double-precision processing (leave out --double)");
-    }
-}
 
 template <typename T, typename Process>
 void RenderBlocks(const Audio& input, Audio& output, int inputs, int outputs, int block, Process process)
@@ -80,24 +51,31 @@ void RenderBlocks(const Audio& input, Audio& output, int inputs, int outputs, in
 }
 }  // namespace
 
-Audio RenderAudio(PluginInstance& plugin, const Audio& input, const RenderSettings& settings)
+Audio RenderAudio(HostedPlugin& plugin, const Audio& input, const RenderSettings& settings)
 {
-    CheckLayout(plugin, input, settings);
-    plugin.Stop();
-    const bool mono = input.channels.size() == 1 && (plugin.Outputs() == 1 || AcceptsMonoArrangement(plugin));
-    const size_t channels = mono ? 1 : static_cast<size_t>(std::min(plugin.Outputs(), 2));
+    const size_t channels = input.channels.size();
+    if (channels < 1 || channels > 2) {
+        throw HostError("the input has " + std::to_string(channels) + " channels; ruckhost renders mono and stereo");
+    }
+    plugin.CheckRenderable(channels, settings.doublePrecision);
+    const double rate = settings.sampleRate > 0.0 ? settings.sampleRate : input.sampleRate;
+    const RenderPins pins = plugin.Start(channels, rate, settings.blockSize, settings.doublePrecision);
     Audio output;
     output.sampleRate = input.sampleRate;
-    output.channels.assign(channels, std::vector<double>(input.Frames()));
-    const double rate = settings.sampleRate > 0.0 ? settings.sampleRate : input.sampleRate;
-    plugin.Start(rate, settings.blockSize, settings.doublePrecision);
+    output.channels.assign(pins.channels, std::vector<double>(input.Frames()));
     if (settings.doublePrecision) {
-        RenderBlocks<double>(input, output, plugin.Inputs(), plugin.Outputs(), settings.blockSize,
-                             [&](double** in, double** out, int n) { plugin.ProcessDouble(in, out, n); });
+        RenderBlocks<double>(input, output, pins.inputs, pins.outputs, settings.blockSize,
+                             [&](double** in, double** out, int n) { plugin.Process(in, out, n); });
     } else {
-        RenderBlocks<float>(input, output, plugin.Inputs(), plugin.Outputs(), settings.blockSize,
-                            [&](float** in, float** out, int n) { plugin.ProcessFloat(in, out, n); });
+        RenderBlocks<float>(input, output, pins.inputs, pins.outputs, settings.blockSize,
+                            [&](float** in, float** out, int n) { plugin.Process(in, out, n); });
     }
     plugin.Stop();
     return output;
+}
+
+Audio RenderAudio(PluginInstance& plugin, const Audio& input, const RenderSettings& settings)
+{
+    Vst2Plugin hosted(plugin);
+    return RenderAudio(hosted, input, settings);
 }

@@ -1,27 +1,47 @@
 #include "settings.h"
 
 #include "files.h"
+#include "host_error.h"
 #include "parameters.h"
-#include "preset.h"
-#include "state.h"
 
 const std::vector<OptionSpec> kSettingOptions = {
     {"program", true, false}, {"set", true, true}, {"state", true, false}, {"preset", true, false}};
 
-void ApplySettings(const PluginInstance& plugin, const Arguments& arguments)
+namespace {
+// "NAME=VALUE" from --set: the parameter by name or index, the value as the user types it.
+void ApplySetting(HostedPlugin& plugin, const std::string& setting)
 {
+    const size_t equals = setting.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        throw HostError("--set '" + setting + "' is not of the form PARAM=VALUE");
+    }
+    const int index = FindNamed(setting.substr(0, equals), plugin.ParameterNames(), "parameter", plugin.Path());
+    plugin.SetParameter(index, setting.substr(equals + 1));
+}
+}  // namespace
+
+void ApplySettings(HostedPlugin& plugin, const Arguments& arguments)
+{
+    if (arguments.Has("preset") || arguments.Has("save-preset")) {
+        plugin.CheckPresetFiles();
+    }
     if (arguments.Has("state")) {
         const std::string file = arguments.Text("state", "");
-        LoadState(plugin, ReadFileBytes(file), file);
+        plugin.LoadState(ReadFileBytes(file), file);
     }
     if (arguments.Has("preset")) {
         const std::string file = arguments.Text("preset", "");
-        LoadPreset(plugin, ReadFileBytes(file), file);
+        plugin.LoadPresetFile(ReadFileBytes(file), file);
     }
     if (arguments.Has("program")) {
-        plugin.SelectProgram(FindProgram(plugin, arguments.Text("program", "")));
+        SelectNamedProgram(plugin, arguments.Text("program", ""));
     }
     for (const std::string& setting : arguments.Texts("set")) {
         ApplySetting(plugin, setting);
     }
+}
+
+void SelectNamedProgram(HostedPlugin& plugin, const std::string& key)
+{
+    plugin.SelectProgram(FindNamed(key, plugin.ProgramNames(), "program", plugin.Path()));
 }

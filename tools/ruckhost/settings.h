@@ -1,14 +1,17 @@
-// What --state, --preset, --program and --set ask of an instance, applied in that order so that
-// later steps refine earlier ones (shared by render and snapshot).
+// What --state, --preset, --program and --set ask of a plug-in, applied in that order so
+// that later steps refine earlier ones (shared by render, snapshot, curve and spectrum).
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "hosted_plugin.h"
 #include "options.h"
-#include "plugin_host.h"
 
-// The options of the three settings, for a command's own list.
+// The options of the settings, for a command's own list.
 extern const std::vector<OptionSpec> kSettingOptions;
 
-void ApplySettings(const PluginInstance& plugin, const Arguments& arguments);
+void ApplySettings(HostedPlugin& plugin, const Arguments& arguments);
+
+// A program (a CLAP plug-in's preset) by index or name, as --program takes it.
+void SelectNamedProgram(HostedPlugin& plugin, const std::string& key);

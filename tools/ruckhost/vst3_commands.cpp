@@ -1,12 +1,11 @@
 #include "vst3_commands.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <vector>
 
-#include "files.h"
 #include "host_error.h"
+#include "options.h"
 #include "parameters.h"
 #include "vst3_host.h"
 
@@ -32,54 +31,6 @@ std::string IdText(const char* cid)
     }
     return text;
 }
-
-// An instance of the bundle's first effect, or a one-line error.
-struct OpenVst3 {
-    explicit OpenVst3(const std::string& path) : path(path), bundle(path), plug(bundle)
-    {
-        if (!plug.Ok()) {
-            throw HostError(path + ": " + plug.Error());
-        }
-    }
-
-    // The program selector among the parameters, or -1.
-    int ProgramParameter()
-    {
-        for (int i = 0; i < plug.ParameterCount(); ++i) {
-            if (plug.ParameterAt(i).flags & kIsProgramChange) {
-                return i;
-            }
-        }
-        return -1;
-    }
-
-    std::vector<std::string> ProgramNames()
-    {
-        std::vector<std::string> names;
-        const int selector = ProgramParameter();
-        if (selector < 0) {
-            return names;
-        }
-        const ParameterInfo info = plug.ParameterAt(selector);
-        for (int i = 0; i <= info.stepCount; ++i) {
-            names.push_back(plug.ValueText(info.id, info.stepCount > 0 ? static_cast<double>(i) / info.stepCount : 0.0));
-        }
-        return names;
-    }
-
-    std::vector<std::string> ParameterTitles()
-    {
-        std::vector<std::string> titles;
-        for (int i = 0; i < plug.ParameterCount(); ++i) {
-            titles.push_back(FromUtf16(plug.ParameterAt(i).title, 128));
-        }
-        return titles;
-    }
-
-    std::string path;
-    Vst3Bundle bundle;
-    Vst3Instance plug;
-};
 
 void PrintClasses(const Vst3Bundle& bundle)
 {
@@ -128,114 +79,197 @@ void PrintParameters(Vst3Instance& plug)
     }
 }
 
-bool SameWord(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
-}
+// An instance of the bundle's first effect, or a one-line error. Program and settings go
+// to the controller as a host sets them, and wait as changes for the processor's next block.
+class Vst3Plugin final : public HostedPlugin {
+public:
+    Vst3Plugin(const std::string& path, const Vst3Bundle& bundle) : HostedPlugin(path), bundle(bundle), plug(bundle)
+    {
+        if (!plug.Ok()) {
+            throw HostError(path + ": " + plug.Error());
+        }
+    }
 
-// Finds a parameter by title or ID and turns the typed value into a normalised one.
-std::pair<ParamID, double> ParseSetting(OpenVst3& open, const std::string& setting)
-{
-    const size_t equals = setting.find('=');
-    if (equals == std::string::npos || equals == 0) {
-        throw HostError("--set '" + setting + "' is not of the form PARAM=VALUE");
-    }
-    const int index = FindNamed(setting.substr(0, equals), open.ParameterTitles(), "parameter", open.path);
-    const ParameterInfo info = open.plug.ParameterAt(index);
-    const std::string value = setting.substr(equals + 1);
-    double normalized = 0.0;
-    if (value.size() > 1 && value.back() == 'n' && IsNumber(value.substr(0, value.size() - 1), &normalized)) {
-        if (normalized < 0.0 || normalized > 1.0) {
-            throw HostError("value " + value + " is out of range (normalised values are 0n to 1n)");
-        }
-        return {info.id, normalized};
-    }
-    const std::string title = FromUtf16(info.title, 128);
-    double number = 0.0;
-    if (IsNumber(value, &number)) {
-        const double low = open.plug.controller->normalizedParamToPlain(info.id, 0.0);
-        const double high = open.plug.controller->normalizedParamToPlain(info.id, 1.0);
-        if (number < std::min(low, high) || number > std::max(low, high)) {
-            throw HostError("value " + value + " for " + title + " is out of range (" + open.plug.ValueText(info.id, 0.0) +
-                            " to " + open.plug.ValueText(info.id, 1.0) + ")");
-        }
-    }
-    // A word must come back as itself (a plug-in may read an unknown word as a number);
-    // failing that, a stepped parameter's texts are searched ignoring case.
-    const bool taken = open.plug.ValueFromText(info.id, value, normalized);
-    if (taken && (IsNumber(value) || SameWord(open.plug.ValueText(info.id, normalized), value))) {
-        return {info.id, normalized};
-    }
-    for (int32_t step = 0; step <= info.stepCount && !IsNumber(value); ++step) {
-        normalized = info.stepCount > 0 ? static_cast<double>(step) / info.stepCount : 0.0;
-        if (SameWord(open.plug.ValueText(info.id, normalized), value)) {
-            return {info.id, normalized};
-        }
-    }
-    throw HostError(title + " does not take the value '" + value + "'");
-}
+    const char* Format() const override { return "VST3"; }
 
-// The settings as the controller takes them from a host, and as changes at the start of
-// the first block for the processor; the order is state, program, then the --sets.
-void ApplyVst3Settings(OpenVst3& open, const Arguments& arguments, HostParameterChanges& changes)
-{
-    if (arguments.Has("state")) {
-        const std::string file = arguments.Text("state", "");
-        if (!open.plug.SetState(ReadFileBytes(file))) {
-            throw HostError(open.path + " refused the state in " + file);
+    std::vector<std::string> ProgramNames() override
+    {
+        std::vector<std::string> names;
+        const int selector = ProgramSelector();
+        if (selector < 0) {
+            return names;
         }
+        const ParameterInfo info = plug.ParameterAt(selector);
+        for (int i = 0; i <= info.stepCount; ++i) {
+            names.push_back(plug.ValueText(info.id, StepValue(info, i)));
+        }
+        return names;
     }
-    std::vector<std::pair<ParamID, double>> settings;
-    if (arguments.Has("program")) {
-        const int selector = open.ProgramParameter();
-        const std::vector<std::string> names = open.ProgramNames();
-        const int program = FindNamed(arguments.Text("program", ""), names, "program", open.path);
-        const ParameterInfo info = open.plug.ParameterAt(selector);
-        settings.emplace_back(info.id, info.stepCount > 0 ? static_cast<double>(program) / info.stepCount : 0.0);
-    }
-    for (const std::string& setting : arguments.Texts("set")) {
-        settings.push_back(ParseSetting(open, setting));
-    }
-    for (const auto& [id, value] : settings) {
-        open.plug.controller->setParamNormalized(id, value);
-        changes.Add(id, 0, value);
-    }
-}
 
-template <typename T>
-void RenderBlocks(Vst3Instance& plug, const Audio& input, Audio& output, int block, IParameterChanges* changes)
-{
-    const size_t channels = output.channels.size();
-    std::vector<std::vector<T>> in(channels, std::vector<T>(static_cast<size_t>(block)));
-    std::vector<std::vector<T>> out = in;
-    std::vector<T*> inPointers;
-    std::vector<T*> outPointers;
-    for (size_t c = 0; c < channels; ++c) {
-        inPointers.push_back(in[c].data());
-        outPointers.push_back(out[c].data());
+    void SelectProgram(int index) override
+    {
+        const int selector = ProgramSelector();
+        if (selector < 0) {
+            throw HostError(Path() + " has no program list");
+        }
+        const ParameterInfo info = plug.ParameterAt(selector);
+        Change(info.id, StepValue(info, index));
     }
-    for (size_t done = 0; done < input.Frames(); done += static_cast<size_t>(block)) {
-        const size_t n = std::min(input.Frames() - done, static_cast<size_t>(block));
-        for (size_t c = 0; c < channels; ++c) {
-            const std::vector<double>& source = input.channels[c % input.channels.size()];
-            std::copy(source.begin() + done, source.begin() + done + n, in[c].begin());
+
+    std::vector<std::string> ParameterNames() override
+    {
+        std::vector<std::string> titles;
+        for (int i = 0; i < plug.ParameterCount(); ++i) {
+            titles.push_back(FromUtf16(plug.ParameterAt(i).title, kTextUnits));
         }
-        tresult result;
-        if constexpr (sizeof(T) == sizeof(double)) {
-            result = plug.Process64(inPointers.data(), outPointers.data(), static_cast<int>(channels), static_cast<int>(n), changes);
-        } else {
-            result = plug.Process32(inPointers.data(), outPointers.data(), static_cast<int>(channels), static_cast<int>(n), changes);
+        return titles;
+    }
+
+    void SetParameter(int index, const std::string& value) override
+    {
+        const ParameterInfo info = plug.ParameterAt(index);
+        Change(info.id, Normalized(info, value));
+    }
+
+    std::vector<uint8_t> SaveState() override
+    {
+        if (pending.getParameterCount() > 0) {
+            FlushPending();
         }
+        return OwnState(plug.State());
+    }
+
+    void LoadState(const std::vector<uint8_t>& bytes, const std::string& name) override
+    {
+        CheckStateTaken(plug.SetState(bytes), name);
+        pending.Clear();
+    }
+
+    RenderPins Start(size_t channels, double rate, int block, bool doublePrecision) override
+    {
+        if (!plug.Start(rate, block, doublePrecision, channels == 1 ? kSpeakerMono : kSpeakerStereo)) {
+            throw HostError(Path() + ": " + plug.Error());
+        }
+        pins = static_cast<int>(channels);
+        return {pins, pins, channels};
+    }
+
+    void Process(float** inputs, float** outputs, int frames) override
+    {
+        Check(plug.Process32(inputs, outputs, pins, frames, Changes()));
+        pending.Clear();
+    }
+
+    void Process(double** inputs, double** outputs, int frames) override
+    {
+        Check(plug.Process64(inputs, outputs, pins, frames, Changes()));
+        pending.Clear();
+    }
+
+    void Stop() override { plug.Stop(); }
+
+    bool ProcessesDouble() const override { return plug.processor->canProcessSampleSize(kSample64) == kResultOk; }
+
+    const Vst3Bundle& bundle;
+    Vst3Instance plug;
+
+private:
+    static constexpr size_t kTextUnits = 128;
+    static constexpr double kFlushRate = 44100.0;
+    static constexpr int kFlushBlock = 512;
+
+    // The program selector among the parameters, or -1.
+    int ProgramSelector()
+    {
+        for (int i = 0; i < plug.ParameterCount(); ++i) {
+            if (plug.ParameterAt(i).flags & kIsProgramChange) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    static double StepValue(const ParameterInfo& info, int step)
+    {
+        return info.stepCount > 0 ? static_cast<double>(step) / info.stepCount : 0.0;
+    }
+
+    // A typed value as the controller reads it. A word must come back as itself (a plug-in
+    // may read an unknown word as a number); failing that, a stepped parameter's texts are
+    // searched ignoring case.
+    double Normalized(const ParameterInfo& info, const std::string& value)
+    {
+        const std::string title = FromUtf16(info.title, kTextUnits);
+        double normalized = 0.0;
+        if (IsNormalizedValue(value, title, normalized)) {
+            return normalized;
+        }
+        double number = 0.0;
+        const bool numeric = IsNumber(value, &number);
+        if (numeric) {
+            const double low = plug.controller->normalizedParamToPlain(info.id, 0.0);
+            const double high = plug.controller->normalizedParamToPlain(info.id, 1.0);
+            if (number < std::min(low, high) || number > std::max(low, high)) {
+                throw HostError("value " + value + " for " + title + " is out of range (" + plug.ValueText(info.id, 0.0) +
+                                " to " + plug.ValueText(info.id, 1.0) + ")");
+            }
+        }
+        if (plug.ValueFromText(info.id, value, normalized) &&
+            (numeric || SameText(plug.ValueText(info.id, normalized), value))) {
+            return normalized;
+        }
+        for (int32_t step = 0; step <= info.stepCount && !numeric; ++step) {
+            if (SameText(plug.ValueText(info.id, StepValue(info, step)), value)) {
+                return StepValue(info, step);
+            }
+        }
+        throw HostError(title + " does not take the value '" + value + "'");
+    }
+
+    void Change(ParamID id, double normalized)
+    {
+        plug.controller->setParamNormalized(id, normalized);
+        pending.Add(id, 0, normalized);
+    }
+
+    IParameterChanges* Changes() { return pending.getParameterCount() > 0 ? &pending : nullptr; }
+
+    // A block of no frames that carries the pending changes, as hosts flush parameters.
+    void FlushPending()
+    {
+        Start(2, kFlushRate, kFlushBlock, false);
+        Process(static_cast<float**>(nullptr), static_cast<float**>(nullptr), 0);
+        Stop();
+    }
+
+    static void Check(tresult result)
+    {
         if (result != kResultOk) {
             throw HostError("the plug-in failed to process a block");
         }
-        changes = nullptr;
-        for (size_t c = 0; c < channels; ++c) {
-            std::copy(out[c].begin(), out[c].begin() + n, output.channels[c].begin() + done);
+    }
+
+    HostParameterChanges pending;
+    int pins = 2;
+};
+
+class Vst3File final : public PluginFile {
+public:
+    explicit Vst3File(const std::string& path) : path(path), bundle(path)
+    {
+        if (!bundle.Loaded()) {
+            throw HostError(path + ": " + bundle.Error());
         }
     }
-}
+    const std::string& Path() const override { return path; }
+    const Vst3Bundle& Bundle() const { return bundle; }
+    std::unique_ptr<HostedPlugin> Open() const override { return std::make_unique<Vst3Plugin>(path, bundle); }
+
+private:
+    std::string path;
+    Vst3Bundle bundle;
+};
+
 }  // namespace
 
 bool IsVst3Path(const std::string& path)
@@ -249,7 +283,8 @@ bool IsVst3Path(const std::string& path)
 
 int RunVst3Info(const std::string& path)
 {
-    OpenVst3 open(path);
+    const Vst3File file(path);
+    Vst3Plugin open(path, file.Bundle());
     std::printf("plug-in       %s (VST3)\n", path.c_str());
     std::printf("module        %s\n", Vst3Bundle::ModulePath(path).c_str());
     PrintClasses(open.bundle);
@@ -266,34 +301,7 @@ int RunVst3Info(const std::string& path)
     return 0;
 }
 
-void RenderVst3(const Arguments& arguments, const RenderSettings& settings, const WavFile& input,
-                SampleFormat format, const std::string& out)
+std::unique_ptr<PluginFile> LoadVst3File(const std::string& path)
 {
-    const size_t channels = input.audio.channels.size();
-    if (channels < 1 || channels > 2) {
-        throw HostError("the input has " + std::to_string(channels) + " channels; ruckhost renders mono and stereo");
-    }
-    OpenVst3 open(arguments.Positionals()[0]);
-    HostParameterChanges changes;
-    ApplyVst3Settings(open, arguments, changes);
-    const double rate = settings.sampleRate > 0.0 ? settings.sampleRate : input.audio.sampleRate;
-    if (!open.plug.Start(rate, settings.blockSize, settings.doublePrecision,
-                         channels == 1 ? kSpeakerMono : kSpeakerStereo)) {
-        throw HostError(open.path + ": " + open.plug.Error());
-    }
-    Audio output;
-    output.sampleRate = input.audio.sampleRate;
-    output.channels.assign(channels, std::vector<double>(input.audio.Frames()));
-    if (settings.doublePrecision) {
-        RenderBlocks<double>(open.plug, input.audio, output, settings.blockSize, &changes);
-    } else {
-        RenderBlocks<float>(open.plug, input.audio, output, settings.blockSize, &changes);
-    }
-    open.plug.Stop();
-    if (arguments.Has("save-state")) {
-        WriteFileAtomically(arguments.Text("save-state", ""), open.plug.State());
-    }
-    WriteWav(out, output, format);
-    std::printf("rendered %zu frames (%zu channels, %d Hz) through %s (VST3) into %s\n", input.audio.Frames(),
-                channels, output.sampleRate, open.path.c_str(), out.c_str());
+    return std::make_unique<Vst3File>(path);
 }

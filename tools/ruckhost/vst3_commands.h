@@ -1,17 +1,18 @@
-// ruckhost for VST3 bundles: info and render through the VST3 interface only. A path
-// naming a .vst3 bundle (or the module inside one) is taken as VST3, anything else as VST2.
+// ruckhost for VST3 bundles, through the VST3 interface only: the bundle's first effect as
+// a hosted plug-in, and what `info` prints about it. A path naming a .vst3 bundle (or the
+// module inside one) is taken as VST3.
 #pragma once
 
+#include <memory>
 #include <string>
 
-#include "options.h"
-#include "render.h"
-#include "wav.h"
+#include "hosted_plugin.h"
 
 bool IsVst3Path(const std::string& path);
 
 int RunVst3Info(const std::string& path);
-// Applies --state (the plug-in's own state bytes), --program and the --sets, renders the
-// input and writes the output and, when asked, the state the render ended with.
-void RenderVst3(const Arguments& arguments, const RenderSettings& settings, const WavFile& input,
-                SampleFormat format, const std::string& out);
+
+// Programs are the values of the program selector among the parameters; program and
+// settings reach the processor as changes at the start of the next block (or a flush before
+// a state is saved); state files hold the bundle's own state bytes.
+std::unique_ptr<PluginFile> LoadVst3File(const std::string& path);
