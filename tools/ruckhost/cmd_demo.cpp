@@ -11,9 +11,9 @@
 #include "host_error.h"
 #include "hosted_plugin.h"
 #include "options.h"
+#include "parameters.h"
 #include "platform.h"
 #include "render.h"
-#include "settings.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -65,6 +65,12 @@ int RunDemo(const std::vector<std::string>& args)
     const std::string pluginPath =
         arguments.Text("plugin", (fs::path(ExecutableDirectory()) / PluginFileName("Ruckstone")).string());
     const std::unique_ptr<PluginFile> file = LoadPluginFile(pluginPath);
+    // Every program is found before anything is written.
+    const std::vector<std::string> names = file->Open()->ProgramNames();
+    std::vector<int> programs;
+    for (const char* program : kDemoPrograms) {
+        programs.push_back(FindNamed(program, names, "program", file->Path()));
+    }
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (!fs::is_directory(folder, ec)) {
@@ -76,11 +82,11 @@ int RunDemo(const std::vector<std::string>& args)
     WriteAndReport(folder / "input.wav", input, "(the dry riff)");
     RenderSettings settings;
     settings.doublePrecision = true;
-    for (const char* program : kDemoPrograms) {
+    for (size_t i = 0; i < programs.size(); ++i) {
         const std::unique_ptr<HostedPlugin> plugin = file->Open();
-        SelectNamedProgram(*plugin, program);
-        WriteAndReport(folder / (FileStem(program) + ".wav"), RenderAudio(*plugin, input, settings),
-                       std::string("\"") + program + "\"");
+        plugin->SelectProgram(programs[i]);
+        const std::string name = kDemoPrograms[i];
+        WriteAndReport(folder / (FileStem(name) + ".wav"), RenderAudio(*plugin, input, settings), "\"" + name + "\"");
     }
     return 0;
 }

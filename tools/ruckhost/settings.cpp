@@ -34,14 +34,10 @@ void ApplySettings(HostedPlugin& plugin, const Arguments& arguments)
         plugin.LoadPresetFile(ReadFileBytes(file), file);
     }
     if (arguments.Has("program")) {
-        SelectNamedProgram(plugin, arguments.Text("program", ""));
+        const std::string key = arguments.Text("program", "");
+        plugin.SelectProgram(FindNamed(key, plugin.ProgramNames(), "program", plugin.Path()));
     }
     for (const std::string& setting : arguments.Texts("set")) {
         ApplySetting(plugin, setting);
     }
-}
-
-void SelectNamedProgram(HostedPlugin& plugin, const std::string& key)
-{
-    plugin.SelectProgram(FindNamed(key, plugin.ProgramNames(), "program", plugin.Path()));
 }

@@ -12,6 +12,3 @@
 extern const std::vector<OptionSpec> kSettingOptions;
 
 void ApplySettings(HostedPlugin& plugin, const Arguments& arguments);
-
-// A program (a CLAP plug-in's preset) by index or name, as --program takes it.
-void SelectNamedProgram(HostedPlugin& plugin, const std::string& key);
