@@ -234,11 +234,12 @@ private:
 
     IParameterChanges* Changes() { return pending.getParameterCount() > 0 ? &pending : nullptr; }
 
-    // A block of no frames that carries the pending changes, as hosts flush parameters.
+    // The pending changes to the processor without audio, as hosts flush parameters.
     void FlushPending()
     {
         Start(2, kFlushRate, kFlushBlock, false);
-        Process(static_cast<float**>(nullptr), static_cast<float**>(nullptr), 0);
+        Check(plug.Flush(&pending));
+        pending.Clear();
         Stop();
     }
 

@@ -412,6 +412,15 @@ tresult Vst3Instance::Process32(float** inputs, float** outputs, int channels, i
     return Process(inputs, outputs, channels, frames, changes, reported);
 }
 
+tresult Vst3Instance::Flush(IParameterChanges* changes)
+{
+    ProcessData data = {};
+    data.processMode = kOffline;
+    data.symbolicSampleSize = sampleSize;
+    data.inputParameterChanges = changes;
+    return processor->process(&data);
+}
+
 std::vector<uint8_t> Vst3Instance::State()
 {
     HostStream stream;

@@ -150,6 +150,9 @@ public:
     vst3::tresult Process32(float** inputs, float** outputs, int channels, int frames,
                             vst3::IParameterChanges* changes = nullptr, vst3::IParameterChanges* reported = nullptr);
 
+    // A flush: no frames and no buffers, only the changes (the instance started).
+    vst3::tresult Flush(vst3::IParameterChanges* changes);
+
     std::vector<uint8_t> State();
     // Processor first, then the controller, as hosts restore projects.
     bool SetState(const std::vector<uint8_t>& bytes);
