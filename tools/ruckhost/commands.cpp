@@ -18,7 +18,7 @@ const Command kCommands[] = {
     {"info", RunInfo, "show a plug-in's record, names, parameters and programs",
      "usage: ruckhost info PLUGIN\n"
      "PLUGIN is a VST2 module, a VST3 bundle (ending in .vst3) or a CLAP file (ending in .clap).\n"
-     "For a VST2 module: the plug-in's effect record (IDs, counts, flags, version), its effect, vendor\n"
+     "For a VST2 module: its effect record (IDs, counts, flags, version), its effect, vendor\n"
      "and product names, every parameter (index, name, label, display text, normalised\n"
      "value) and every program name. For a VST3 bundle: its classes, buses, parameters with\n"
      "their IDs and step counts, and the program list. For a CLAP file: its descriptor,\n"
