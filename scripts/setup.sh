@@ -19,8 +19,8 @@ packages=(
   libx11-dev libxext-dev libxres-dev x11-utils
   dpkg-dev
   libpixman-1-dev python3-pil fonts-dejavu-core
-  # third-party VST2 plug-ins that ruckhost is tested and benchmarked against
-  dpf-plugins-vst lsp-plugins-vst
+  # third-party VST2 and CLAP plug-ins that ruckhost is tested and benchmarked against
+  dpf-plugins-vst lsp-plugins-vst zam-plugins
   # a real host for the Linux plug-in, run headless by the test command
   ardour
   # packages and the manual: Debian's package checker, reproducibility diffs, plots, HTML

@@ -1,5 +1,6 @@
-// ruckhost against VST2 plug-ins we did not write (Debian's dpf-plugins-vst and
-// lsp-plugins-vst): proof that it is a correct host, not one that fits only our plug-in.
+// ruckhost against plug-ins we did not write (Debian's dpf-plugins-vst, lsp-plugins-vst and
+// the CLAP files of zam-plugins): proof that it is a correct host, not one that fits only
+// our plug-in.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +13,9 @@ const std::string kDir = RUCK_THIRD_PARTY_DIR;
 const std::string kSoulForce = kDir + "/SoulForce-vst.so";           // stereo waveshaper, no chunks
 const std::string kBitcrush = kDir + "/MaBitcrush-vst.so";           // one input, two outputs
 const std::string kCompressor = kDir + "/lsp-plugins/compressor-stereo.so";  // chunks, 35 parameters
+const std::string kClapDir = RUCK_THIRD_PARTY_CLAP_DIR;
+const std::string kTube = kClapDir + "/ZamTube.clap";          // mono, 32-bit only, no presets
+const std::string kSideChained = kClapDir + "/ZamCompX2.clap";  // stereo, with a side-chain input port
 
 class ThirdParty : public testing::Test {
 protected:
@@ -81,6 +85,31 @@ TEST_F(ThirdParty, MonoInputPluginTakesMonoFilesOnly)
     const CommandResult refused = RunCaptured({"render", kBitcrush, stereo, out});
     EXPECT_EQ(refused.code, 1);
     EXPECT_NE(refused.Message().find("takes a mono input, but the input is stereo"), std::string::npos);
+}
+
+TEST_F(ThirdParty, ClapPluginsRenderThroughTheirOwnPortsOrAreRefusedInOneLine)
+{
+    const Audio tube = Render(kTube, mono);
+    ASSERT_EQ(tube.channels.size(), 1u);
+    EXPECT_NE(Render(kTube, mono, {"--set", "Tube Drive=8"}).channels, tube.channels);
+    const std::string never = folder.File("never");
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } kRefusals[] = {
+        {{"render", kTube, stereo, never}, "takes a mono input, but the input is stereo"},
+        {{"render", kTube, mono, never, "--double"}, "has no double-precision processing"},
+        {{"render", kSideChained, stereo, never}, "renders through one mono or stereo port each way"},
+        {{"snapshot", kTube, never}, "offers no Ruckstone snapshot extension"},
+        {{"demo", never, "--plugin", kTube}, "has no program named '---- default ----'"},
+        {{"preset", "export", kTube, never}, "has no programs to export"},
+    };
+    for (const auto& refusal : kRefusals) {
+        const CommandResult result = RunCaptured(refusal.args);
+        EXPECT_EQ(result.code, 1) << refusal.message;
+        EXPECT_NE(result.Message().find(refusal.message), std::string::npos) << result.err;
+        EXPECT_FALSE(FileExists(never)) << refusal.message;
+    }
 }
 
 TEST_F(ThirdParty, ChunkStateOfACompressorGivesTheSameRender)

@@ -92,31 +92,41 @@ public:
         CheckStateTaken(plug.LoadState(bytes), name);
     }
 
+    void CheckRenderable(size_t channels, bool doublePrecision) const override
+    {
+        if (MainChannels() == 1 && channels == 2) {
+            throw HostError(Path() + " takes a mono input, but the input is stereo");
+        }
+        if (doublePrecision && !ProcessesDouble()) {
+            throw HostError(Path() + " has no double-precision processing (leave out --double)");
+        }
+    }
+
     RenderPins Start(size_t, double rate, int block, bool) override
     {
+        channels = MainChannels();
         if (!plug.Start(rate, static_cast<uint32_t>(block))) {
             throw HostError(Path() + ": the plug-in refused to activate at " + std::to_string(rate) + " Hz");
         }
-        return {kStereo, kStereo, kStereo};
+        const auto pins = static_cast<int>(channels);
+        return {pins, pins, channels};
     }
 
     void Process(float** inputs, float** outputs, int frames) override
     {
-        Check(plug.Process32(inputs, outputs, kStereo, static_cast<uint32_t>(frames)));
+        Check(plug.Process32(inputs, outputs, channels, static_cast<uint32_t>(frames)));
     }
 
     void Process(double** inputs, double** outputs, int frames) override
     {
-        Check(plug.Process64(inputs, outputs, kStereo, static_cast<uint32_t>(frames)));
+        Check(plug.Process64(inputs, outputs, channels, static_cast<uint32_t>(frames)));
     }
 
     void Stop() override { plug.Stop(); }
 
     bool ProcessesDouble() const override
     {
-        clap::AudioPortInfo info = {};
-        return plug.ports != nullptr && plug.ports->get(plug.plugin, 0, false, &info) &&
-               (info.flags & clap::kPortSupports64Bits) != 0;
+        return (Port(true).flags & Port(false).flags & clap::kPortSupports64Bits) != 0;
     }
 
     FacePixels PaintFace() override
@@ -158,6 +168,31 @@ private:
         return number;
     }
 
+    clap::AudioPortInfo Port(bool input) const
+    {
+        clap::AudioPortInfo info = {};
+        if (plug.ports == nullptr || !plug.ports->get(plug.plugin, 0, input, &info)) {
+            info.channel_count = 0;
+        }
+        return info;
+    }
+
+    // The channels of the one input and one output port ruckhost renders through: mono or
+    // stereo, the same both ways. Other layouts (side chains, instruments) are refused.
+    uint32_t MainChannels() const
+    {
+        const uint32_t inputs = plug.ports != nullptr ? plug.ports->count(plug.plugin, true) : 0;
+        const uint32_t outputs = plug.ports != nullptr ? plug.ports->count(plug.plugin, false) : 0;
+        const uint32_t in = Port(true).channel_count;
+        const uint32_t out = Port(false).channel_count;
+        if (inputs != 1 || outputs != 1 || in != out || in < 1 || in > kStereo) {
+            throw HostError(Path() + " has " + std::to_string(inputs) + " input and " + std::to_string(outputs) +
+                            " output ports (" + std::to_string(in) + " and " + std::to_string(out) +
+                            " channels first); ruckhost renders through one mono or stereo port each way");
+        }
+        return in;
+    }
+
     static void Check(int32_t status)
     {
         if (status == clap::kProcessError) {
@@ -167,6 +202,7 @@ private:
 
     std::vector<ClapPreset> presets;
     bool discovered = false;
+    uint32_t channels = kStereo;
 };
 
 std::unique_ptr<HostedPlugin> ClapLoaded::Open() const
