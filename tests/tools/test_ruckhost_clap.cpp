@@ -1,5 +1,5 @@
 // ruckhost with Ruckstone.clap, in-process: the factory presets render the same bits as the
-// VST2 programs, settings and states reproduce renders, and bad input fails cleanly.
+// VST2 programs, mono files too; settings and states reproduce renders, and bad input fails cleanly.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -43,7 +43,7 @@ protected:
     std::string out = folder.File("out.wav");
 };
 
-TEST_F(RuckhostClap, PresetsAndSettingsSoundAsInTheVst2Module)
+TEST_F(RuckhostClap, PresetsSettingsAndMonoSoundAsInTheVst2Module)
 {
     for (const char* program : {"Nice guitar", "Decimator bass 2", "Foldback after drive"}) {
         const std::vector<std::string> options = {"--program", program, "--double", "--format", "float64"};
@@ -52,6 +52,11 @@ TEST_F(RuckhostClap, PresetsAndSettingsSoundAsInTheVst2Module)
     const std::vector<std::string> settings = {"--set", "Algorithm=Decimator", "--set", "flip thresh=-30",
                                                "--set", "Antialias=,x2+", "--set", "Mix=0.5n", "--block", "100"};
     EXPECT_EQ(Render(kClap, settings).channels, Render(kVst2, settings).channels);
+    const std::string mono = folder.File("mono.wav");
+    WriteWav(mono, TestSignal(kRate, kFrames, 1), SampleFormat::Float32);
+    const Audio viaClap = Render(kClap, {"--program", "Nice guitar"}, mono);
+    ASSERT_EQ(viaClap.channels.size(), 1u);
+    EXPECT_EQ(viaClap.channels, Render(kVst2, {"--program", "Nice guitar"}, mono).channels);
 }
 
 TEST_F(RuckhostClap, SavedStateGivesTheSameRender)

@@ -102,8 +102,12 @@ public:
         }
     }
 
-    RenderPins Start(size_t, double rate, int block, bool) override
+    RenderPins Start(size_t inputChannels, double rate, int block, bool) override
     {
+        plug.Stop();
+        if (inputChannels == 1) {
+            SelectMonoConfiguration();
+        }
         channels = MainChannels();
         if (!plug.Start(rate, static_cast<uint32_t>(block))) {
             throw HostError(Path() + ": the plug-in refused to activate at " + std::to_string(rate) + " Hz");
@@ -175,6 +179,24 @@ private:
             info.channel_count = 0;
         }
         return info;
+    }
+
+    // A stereo plug-in's configuration of one mono port each way, where it offers one (the
+    // mono support a VST2 plug-in announces); else the ports stay as they are.
+    void SelectMonoConfiguration()
+    {
+        const auto* configurations = static_cast<const clap::PluginAudioPortsConfig*>(
+            plug.plugin->get_extension(plug.plugin, clap::kExtAudioPortsConfig));
+        const uint32_t count = configurations != nullptr ? configurations->count(plug.plugin) : 0;
+        for (uint32_t i = 0; i < count; ++i) {
+            clap::AudioPortsConfig c = {};
+            if (configurations->get(plug.plugin, i, &c) && c.input_port_count == 1 && c.output_port_count == 1 &&
+                c.has_main_input && c.has_main_output && c.main_input_channel_count == 1 &&
+                c.main_output_channel_count == 1) {
+                configurations->select(plug.plugin, c.id);
+                return;
+            }
+        }
     }
 
     // The channels of the one input and one output port ruckhost renders through: mono or

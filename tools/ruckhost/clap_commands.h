@@ -13,6 +13,7 @@ int RunClapInfo(const std::string& path);
 
 // Programs are the presets the file's discovery providers publish, loaded through
 // preset-load; --set values reach the plug-in through a flush; state files hold its own
-// state bytes; audio goes through one mono or stereo port each way (a mono input on both
-// channels of a stereo port); the face comes through Ruckstone's snapshot extension.
+// state bytes; audio goes through one mono or stereo port each way (a mono input through
+// the plug-in's mono configuration, or on both channels of a stereo port); the face comes
+// through Ruckstone's snapshot extension.
 std::unique_ptr<PluginFile> LoadClapFile(const std::string& path);

@@ -47,9 +47,9 @@ const Command kCommands[] = {
      "options but --preset and --save-preset (VST2 preset files); their state files hold the\n"
      "plug-in's own state bytes. For a VST3 bundle, program and settings reach the processor\n"
      "as parameter changes at the start of the first block; for a CLAP file, --program picks\n"
-     "one of its presets, --set values reach it through a flush, and audio goes through its\n"
-     "one input and output port (mono or stereo; a mono file feeds both channels of a stereo\n"
-     "port and the result is stereo).\n"},
+     "one of its presets, --set values reach it through a flush, audio goes through its one\n"
+     "input and output port (mono or stereo), and its mono support is a configuration of\n"
+     "one mono port each way.\n"},
     {"stress", RunStress, "torture-test a plug-in for a bounded time",
      "usage: ruckhost stress PLUGIN [--seconds N] [--hang-limit S] [--seed N] [--sequence | --script FILE]\n"
      "Rounds of: many instances created and closed; one instance processing on one thread\n"
