@@ -12,6 +12,8 @@
 namespace {
 const char kClapSuffix[] = ".clap";
 constexpr uint32_t kStereo = 2;
+constexpr double kInfoRate = 44100.0;
+constexpr uint32_t kInfoBlock = 512;
 
 class ClapLoaded final : public PluginFile {
 public:
@@ -285,9 +287,11 @@ int RunClapInfo(const std::string& path)
     const std::vector<ClapPreset>& presets = open.Presets();
     std::printf("parameters    %u\n", open.plug.ParamCount());
     std::printf("presets       %zu\n", presets.size());
-    if (latency != nullptr && open.plug.Start(44100.0, 512)) {
-        std::printf("latency       %u samples\n", latency->get(open.plug.plugin));
-        open.plug.Stop();
+    // Latency is asked of an active plug-in, on the main thread: activated, not processing.
+    const clap::Plugin* plugin = open.plug.plugin;
+    if (latency != nullptr && plugin->activate(plugin, kInfoRate, 1, kInfoBlock)) {
+        std::printf("latency       %u samples\n", latency->get(plugin));
+        plugin->deactivate(plugin);
     }
     PrintParameters(open.plug);
     std::printf("\npresets:\n");
