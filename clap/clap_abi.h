@@ -76,6 +76,9 @@ struct Host {
 // Events.
 constexpr uint16_t kCoreEventSpace = 0;
 enum EventType : uint16_t {
+    kEventNoteOn = 0,
+    kEventNoteOff = 1,
+    kEventNoteChoke = 2,
     kEventParamValue = 5,
     kEventParamMod = 6,
     kEventParamGestureBegin = 7,
@@ -101,6 +104,15 @@ struct EventParamValue {
     int16_t channel;
     int16_t key;
     double value;
+};
+
+struct EventNote {
+    EventHeader header;
+    int32_t note_id;
+    int16_t port_index;
+    int16_t channel;
+    int16_t key;
+    double velocity;
 };
 
 struct EventParamGesture {
@@ -237,6 +249,23 @@ struct PluginAudioPortsConfigInfo {
     bool(CLAP_CALL* get)(const Plugin* plugin, Id config_id, uint32_t port_index, bool is_input, AudioPortInfo* info);
 };
 
+// configurable-audio-ports: the host asks for a layout instead of picking one from a list
+constexpr const char* kExtConfigurableAudioPorts = "clap.configurable-audio-ports/1";
+constexpr const char* kExtConfigurableAudioPortsCompat = "clap.configurable-audio-ports.draft1";
+struct AudioPortConfigurationRequest {
+    bool is_input;
+    uint32_t port_index;
+    uint32_t channel_count;
+    const char* port_type;
+    const void* port_details;
+};
+struct PluginConfigurableAudioPorts {
+    bool(CLAP_CALL* can_apply_configuration)(const Plugin* plugin, const AudioPortConfigurationRequest* requests,
+                                             uint32_t request_count);
+    bool(CLAP_CALL* apply_configuration)(const Plugin* plugin, const AudioPortConfigurationRequest* requests,
+                                         uint32_t request_count);
+};
+
 // params
 constexpr const char* kExtParams = "clap.params";
 enum ParamFlags : uint32_t {
@@ -246,6 +275,7 @@ enum ParamFlags : uint32_t {
     kParamIsReadonly = 8,
     kParamIsBypass = 16,
     kParamIsAutomatable = 32,
+    kParamIsModulatable = 1024,
     kParamRequiresProcess = 32768,
     kParamIsEnum = 65536,
 };
@@ -462,6 +492,9 @@ static_assert(sizeof(AudioBuffer) == 32, "clap_audio_buffer");
 static_assert(sizeof(EventHeader) == 16, "clap_event_header");
 static_assert(sizeof(EventParamValue) == 56 && offsetof(EventParamValue, value) == 48, "param value event");
 static_assert(sizeof(EventParamGesture) == 20, "gesture event");
+static_assert(sizeof(EventNote) == 40 && offsetof(EventNote, velocity) == 32, "note event");
+static_assert(sizeof(AudioPortConfigurationRequest) == 32 && sizeof(PluginConfigurableAudioPorts) == 16,
+              "configurable audio ports");
 static_assert(sizeof(EventTransport) == 104 && offsetof(EventTransport, tsig_denom) == 102, "transport event");
 static_assert(sizeof(AudioPortInfo) == 288 && offsetof(AudioPortInfo, port_type) == 272, "audio port info");
 static_assert(sizeof(AudioPortsConfig) == 304 && offsetof(AudioPortsConfig, main_output_port_type) == 296,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <type_traits>
 
 namespace {
 template <typename Record>
@@ -10,6 +12,29 @@ std::vector<uint8_t> BytesOf(const Record& record)
     std::vector<uint8_t> bytes(sizeof record);
     std::memcpy(bytes.data(), &record, sizeof record);
     return bytes;
+}
+
+// A table of functions the plug-in handed over, or null when it left any function out.
+template <typename Table>
+const Table* Complete(const void* table)
+{
+    static_assert(sizeof(Table) % sizeof(uintptr_t) == 0, "a table of pointers");
+    if (table == nullptr) {
+        return nullptr;
+    }
+    uintptr_t slots[sizeof(Table) / sizeof(uintptr_t)];
+    std::memcpy(slots, table, sizeof slots);
+    return std::find(std::begin(slots), std::end(slots), uintptr_t{0}) == std::end(slots)
+               ? static_cast<const Table*>(table)
+               : nullptr;
+}
+
+// The plug-in's own functions, every one of which a host calls.
+bool HasEveryFunction(const clap::Plugin& p)
+{
+    return p.init != nullptr && p.destroy != nullptr && p.activate != nullptr && p.deactivate != nullptr &&
+           p.start_processing != nullptr && p.stop_processing != nullptr && p.reset != nullptr &&
+           p.process != nullptr && p.get_extension != nullptr && p.on_main_thread != nullptr;
 }
 
 template <typename Sample>
@@ -30,14 +55,41 @@ clap::AudioBuffer BufferOf(double** channels, uint32_t count)
 
 HostInputEvents::HostInputEvents() : list{this, Size, Get} {}
 
-void HostInputEvents::AddValue(uint32_t time, clap::Id param, double value, uint16_t space)
+void HostInputEvents::AddValue(uint32_t time, clap::Id param, double value, uint16_t space, void* cookie)
 {
     clap::EventParamValue event = {};
     event.header = {sizeof event, time, space, clap::kEventParamValue, 0};
     event.param_id = param;
+    event.cookie = cookie;
     event.note_id = -1;
     event.port_index = event.channel = event.key = -1;
     event.value = value;
+    events.push_back(BytesOf(event));
+}
+
+void HostInputEvents::AddModulation(uint32_t time, clap::Id param, double amount, void* cookie)
+{
+    AddValue(time, param, amount, clap::kCoreEventSpace, cookie);
+    reinterpret_cast<clap::EventHeader*>(events.back().data())->type = clap::kEventParamMod;
+}
+
+void HostInputEvents::AddNote(uint32_t time, uint16_t type, int32_t noteId, int16_t channel, int16_t key,
+                              double velocity)
+{
+    clap::EventNote event = {};
+    event.header = {sizeof event, time, clap::kCoreEventSpace, type, 0};
+    event.note_id = noteId;
+    event.port_index = 0;
+    event.channel = channel;
+    event.key = key;
+    event.velocity = velocity;
+    events.push_back(BytesOf(event));
+}
+
+void HostInputEvents::AddTransport(uint32_t time, const clap::EventTransport& transport)
+{
+    clap::EventTransport event = transport;
+    event.header = {sizeof event, time, clap::kCoreEventSpace, clap::kEventTransport, 0};
     events.push_back(BytesOf(event));
 }
 
@@ -120,7 +172,7 @@ int64_t CLAP_CALL HostStreams::Write(const clap::OutputStream* stream, const voi
     return static_cast<int64_t>(count);
 }
 
-ClapFile::ClapFile(const std::string& path)
+ClapFile::ClapFile(const std::string& file) : path(file)
 {
     module = std::make_unique<PluginModule>(path);
     if (!module->Loaded()) {
@@ -132,14 +184,18 @@ ClapFile::ClapFile(const std::string& path)
         error = path + ": no clap_entry of a released CLAP version";
         return;
     }
+    if (entry->init == nullptr || entry->deinit == nullptr || entry->get_factory == nullptr) {
+        error = path + ": clap_entry leaves a function out";
+        return;
+    }
     initialised = entry->init(path.c_str());
     if (!initialised) {
         error = path + ": the module's init refused to start";
         return;
     }
-    factory = static_cast<const clap::PluginFactory*>(entry->get_factory(clap::kPluginFactoryId));
+    factory = Complete<clap::PluginFactory>(entry->get_factory(clap::kPluginFactoryId));
     if (factory == nullptr || factory->get_plugin_count(factory) == 0) {
-        error = path + ": no plug-in factory, or an empty one";
+        error = path + ": no plug-in factory, or an empty or incomplete one";
         factory = nullptr;
     }
 }
@@ -170,21 +226,39 @@ ClapInstance::ClapInstance(const ClapFile& file, const std::string& id)
         error = "the factory made no plug-in for " + (id.empty() ? std::string(first->id) : id);
         return;
     }
+    if (!HasEveryFunction(*plugin)) {
+        error = "the plug-in leaves one of its own functions out";
+        // Without a destroy there is no way to free it; with one, it is freed as usual.
+        plugin = plugin->destroy != nullptr ? plugin : nullptr;
+        return;
+    }
     if (!plugin->init(plugin)) {
         error = "the plug-in's init failed";
         return;
     }
-    auto extension = [this](const char* name) { return plugin->get_extension(plugin, name); };
-    params = static_cast<const clap::PluginParams*>(extension(clap::kExtParams));
-    state = static_cast<const clap::PluginState*>(extension(clap::kExtState));
-    ports = static_cast<const clap::PluginAudioPorts*>(extension(clap::kExtAudioPorts));
-    gui = static_cast<const clap::PluginGui*>(extension(clap::kExtGui));
-    timerSupport = static_cast<const clap::PluginTimerSupport*>(extension(clap::kExtTimerSupport));
-    fdSupport = static_cast<const clap::PluginPosixFdSupport*>(extension(clap::kExtPosixFdSupport));
-    presetLoad = static_cast<const clap::PluginPresetLoad*>(extension(clap::kExtPresetLoad));
-    if (presetLoad == nullptr) {
-        presetLoad = static_cast<const clap::PluginPresetLoad*>(extension(clap::kExtPresetLoadCompat));
-    }
+    FindExtensions();
+}
+
+void ClapInstance::FindExtensions()
+{
+    const auto find = [this](auto*& table, const char* id, const char* compat) {
+        using Table = std::remove_const_t<std::remove_pointer_t<std::remove_reference_t<decltype(table)>>>;
+        const void* given = plugin->get_extension(plugin, id);
+        if (given == nullptr && compat != nullptr) {
+            given = plugin->get_extension(plugin, compat);
+        }
+        table = Complete<Table>(given);
+        if (given != nullptr && table == nullptr) {
+            incompleteExtensions.emplace_back(id);
+        }
+    };
+    find(params, clap::kExtParams, nullptr);
+    find(state, clap::kExtState, nullptr);
+    find(ports, clap::kExtAudioPorts, nullptr);
+    find(gui, clap::kExtGui, nullptr);
+    find(timerSupport, clap::kExtTimerSupport, nullptr);
+    find(fdSupport, clap::kExtPosixFdSupport, nullptr);
+    find(presetLoad, clap::kExtPresetLoad, clap::kExtPresetLoadCompat);
 }
 
 ClapInstance::~ClapInstance()
@@ -198,20 +272,40 @@ ClapInstance::~ClapInstance()
 bool ClapInstance::Start(double rate, uint32_t maxBlock)
 {
     Stop();
-    active = plugin->activate(plugin, rate, 1, maxBlock);
-    processing = active && plugin->start_processing(plugin);
-    return processing;
+    return Activate(rate, 1, maxBlock) && StartProcessing();
 }
 
 void ClapInstance::Stop()
 {
-    if (processing) {
-        plugin->stop_processing(plugin);
-        processing = false;
-    }
+    StopProcessing();
+    Deactivate();
+}
+
+bool ClapInstance::Activate(double rate, uint32_t minBlock, uint32_t maxBlock)
+{
+    active = active || plugin->activate(plugin, rate, minBlock, maxBlock);
+    return active;
+}
+
+void ClapInstance::Deactivate()
+{
     if (active) {
         plugin->deactivate(plugin);
         active = false;
+    }
+}
+
+bool ClapInstance::StartProcessing()
+{
+    processing = processing || (active && plugin->start_processing(plugin));
+    return processing;
+}
+
+void ClapInstance::StopProcessing()
+{
+    if (processing) {
+        plugin->stop_processing(plugin);
+        processing = false;
     }
 }
 
@@ -219,12 +313,20 @@ template <typename Sample>
 int32_t ClapInstance::Process(Sample** inputs, Sample** outputs, uint32_t channels, uint32_t frames,
                               const HostInputEvents* in, HostOutputEvents* out)
 {
-    static const HostInputEvents kNoEvents;
-    HostOutputEvents dropped;
     const clap::AudioBuffer input = BufferOf(inputs, channels);
     clap::AudioBuffer output = BufferOf(outputs, channels);
-    const clap::Process process = {steadyTime, frames, nullptr, &input, &output, 1, 1,
-                                   (in != nullptr ? in : &kNoEvents)->List(),
+    return ProcessBuffers(&input, 1, &output, 1, frames, in, out);
+}
+
+int32_t ClapInstance::ProcessBuffers(const clap::AudioBuffer* inputs, uint32_t inputCount, clap::AudioBuffer* outputs,
+                                     uint32_t outputCount, uint32_t frames, const HostInputEvents* in,
+                                     HostOutputEvents* out, const clap::EventTransport* transport)
+{
+    static const HostInputEvents kNoEvents;
+    HostOutputEvents dropped;
+    const clap::Process process = {steadyTime,  frames,      transport,
+                                   inputs,      outputs,     inputCount,
+                                   outputCount, (in != nullptr ? in : &kNoEvents)->List(),
                                    (out != nullptr ? out : &dropped)->List()};
     steadyTime += frames;
     return plugin->process(plugin, &process);
@@ -246,6 +348,9 @@ void ClapInstance::Flush(const HostInputEvents* in, HostOutputEvents* out)
 {
     static const HostInputEvents kNoEvents;
     HostOutputEvents dropped;
+    if (params == nullptr) {
+        return;
+    }
     params->flush(plugin, (in != nullptr ? in : &kNoEvents)->List(), (out != nullptr ? out : &dropped)->List());
 }
 
@@ -472,15 +577,24 @@ void CLAP_CALL IgnoreFlags(const clap::PresetDiscoveryMetadataReceiver*, uint32_
 void CLAP_CALL IgnoreTimes(const clap::PresetDiscoveryMetadataReceiver*, uint64_t, uint64_t) {}
 void CLAP_CALL IgnorePair(const clap::PresetDiscoveryMetadataReceiver*, const char*, const char*) {}
 
+clap::PresetDiscoveryIndexer IndexerFor(Discovery& run)
+{
+    return {clap::kVersion,  "ruckhost",      "Tolvi",          "", "1.0", &run, DeclareFiletype,
+            DeclareLocation, DeclareSoundpack, IndexerExtension};
+}
+
 void CrawlProvider(const clap::PresetDiscoveryFactory* factory, uint32_t index, Discovery& run)
 {
     const clap::PresetDiscoveryProviderDescriptor* descriptor = factory->get_descriptor(factory, index);
-    const clap::PresetDiscoveryIndexer indexer = {clap::kVersion, "ruckhost", "Tolvi", "", "1.0", &run,
-                                                  DeclareFiletype, DeclareLocation, DeclareSoundpack, IndexerExtension};
+    const clap::PresetDiscoveryIndexer indexer = IndexerFor(run);
     const clap::PresetDiscoveryProvider* provider =
         descriptor != nullptr ? factory->create(factory, &indexer, descriptor->id) : nullptr;
     if (provider == nullptr) {
         run.errors->push_back("the discovery factory made no provider " + std::to_string(index));
+        return;
+    }
+    if (provider->init == nullptr || provider->destroy == nullptr || provider->get_metadata == nullptr) {
+        run.errors->push_back(std::string(descriptor->id) + ": the provider leaves a function out");
         return;
     }
     if (!provider->init(provider)) {
@@ -504,6 +618,46 @@ void CrawlProvider(const clap::PresetDiscoveryFactory* factory, uint32_t index, 
 }
 }  // namespace
 
+const clap::PresetDiscoveryFactory* DiscoveryFactory(const ClapFile& file)
+{
+    if (!file.Loaded()) {
+        return nullptr;
+    }
+    const void* factory = file.Entry()->get_factory(clap::kPresetDiscoveryFactoryId);
+    if (factory == nullptr) {
+        factory = file.Entry()->get_factory(clap::kPresetDiscoveryFactoryCompatId);
+    }
+    return Complete<clap::PresetDiscoveryFactory>(factory);
+}
+
+std::vector<std::string> ProviderDescriptorMismatches(const ClapFile& file)
+{
+    std::vector<std::string> mismatches;
+    const clap::PresetDiscoveryFactory* factory = DiscoveryFactory(file);
+    Discovery run;
+    run.errors = &mismatches;
+    const clap::PresetDiscoveryIndexer indexer = IndexerFor(run);
+    const auto text = [](const char* t) { return std::string(t != nullptr ? t : ""); };
+    for (uint32_t i = 0; factory != nullptr && i < factory->count(factory); ++i) {
+        const clap::PresetDiscoveryProviderDescriptor* listed = factory->get_descriptor(factory, i);
+        const clap::PresetDiscoveryProvider* provider =
+            listed != nullptr && listed->id != nullptr ? factory->create(factory, &indexer, listed->id) : nullptr;
+        if (provider == nullptr) {
+            mismatches.push_back("the discovery factory makes no provider " + std::to_string(i));
+            continue;
+        }
+        const clap::PresetDiscoveryProviderDescriptor* own = provider->desc;
+        if (own == nullptr || text(own->id) != text(listed->id) || text(own->name) != text(listed->name) ||
+            text(own->vendor) != text(listed->vendor)) {
+            mismatches.push_back(text(listed->id) + ": the provider describes itself differently from the factory");
+        }
+        if (provider->destroy != nullptr) {
+            provider->destroy(provider);
+        }
+    }
+    return mismatches;
+}
+
 std::vector<ClapPreset> DiscoverPresets(const ClapFile& file, std::vector<std::string>& errors)
 {
     Discovery run;
@@ -511,12 +665,7 @@ std::vector<ClapPreset> DiscoverPresets(const ClapFile& file, std::vector<std::s
     if (file.Entry() == nullptr) {
         return {};
     }
-    const auto* factory =
-        static_cast<const clap::PresetDiscoveryFactory*>(file.Entry()->get_factory(clap::kPresetDiscoveryFactoryId));
-    if (factory == nullptr) {
-        factory = static_cast<const clap::PresetDiscoveryFactory*>(
-            file.Entry()->get_factory(clap::kPresetDiscoveryFactoryCompatId));
-    }
+    const clap::PresetDiscoveryFactory* factory = DiscoveryFactory(file);
     for (uint32_t i = 0; factory != nullptr && i < factory->count(factory); ++i) {
         CrawlProvider(factory, i, run);
     }

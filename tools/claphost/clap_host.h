@@ -15,8 +15,13 @@
 class HostInputEvents {
 public:
     HostInputEvents();
-    void AddValue(uint32_t time, clap::Id param, double value, uint16_t space = clap::kCoreEventSpace);
+    void AddValue(uint32_t time, clap::Id param, double value, uint16_t space = clap::kCoreEventSpace,
+                  void* cookie = nullptr);
+    void AddModulation(uint32_t time, clap::Id param, double amount, void* cookie = nullptr);
     void AddGesture(uint32_t time, clap::Id param, bool begin);
+    // A note event (on, off or choke); -1 fields are wildcards.
+    void AddNote(uint32_t time, uint16_t type, int32_t noteId, int16_t channel, int16_t key, double velocity);
+    void AddTransport(uint32_t time, const clap::EventTransport& transport);
     void Clear() { events.clear(); }
     const clap::InputEvents* List() const { return &list; }
     size_t Count() const { return events.size(); }
@@ -70,6 +75,7 @@ public:
     ClapFile& operator=(const ClapFile&) = delete;
 
     bool Loaded() const { return factory != nullptr; }
+    const std::string& Path() const { return path; }
     const std::string& Error() const { return error; }
     const clap::PluginEntry* Entry() const { return entry; }
     const clap::PluginFactory* Factory() const { return factory; }
@@ -77,6 +83,7 @@ public:
     const clap::PluginDescriptor* FirstDescriptor() const;
 
 private:
+    std::string path;
     std::unique_ptr<PluginModule> module;
     const clap::PluginEntry* entry = nullptr;
     const clap::PluginFactory* factory = nullptr;
@@ -92,6 +99,12 @@ struct ClapPreset {
     std::string location;  // empty for presets inside the plug-in
     std::vector<std::string> pluginIds;
 };
+
+// The file's preset discovery factory, or null when it has none (or an incomplete one).
+const clap::PresetDiscoveryFactory* DiscoveryFactory(const ClapFile& file);
+
+// Providers whose own descriptor differs from the one their factory lists, one line each.
+std::vector<std::string> ProviderDescriptorMismatches(const ClapFile& file);
 
 // Every preset the file's discovery providers publish; errors they report go to `errors`.
 std::vector<ClapPreset> DiscoverPresets(const ClapFile& file, std::vector<std::string>& errors);
@@ -111,10 +124,23 @@ public:
     // Activated and processing; Stop undoes both.
     bool Start(double rate, uint32_t maxBlock);
     void Stop();
+    // The same in steps, for hosts that call them on their own threads: activation on the
+    // main thread, processing starts and stops on the audio thread.
+    bool Activate(double rate, uint32_t minBlock, uint32_t maxBlock);
+    void Deactivate();
+    bool StartProcessing();
+    void StopProcessing();
+    bool Active() const { return active; }
+    bool Processing() const { return processing; }
     int32_t Process64(double** inputs, double** outputs, uint32_t channels, uint32_t frames,
                       const HostInputEvents* in = nullptr, HostOutputEvents* out = nullptr);
     int32_t Process32(float** inputs, float** outputs, uint32_t channels, uint32_t frames,
                       const HostInputEvents* in = nullptr, HostOutputEvents* out = nullptr);
+    // One block through any number of ports, with the host's transport or none.
+    int32_t ProcessBuffers(const clap::AudioBuffer* inputs, uint32_t inputCount, clap::AudioBuffer* outputs,
+                           uint32_t outputCount, uint32_t frames, const HostInputEvents* in = nullptr,
+                           HostOutputEvents* out = nullptr, const clap::EventTransport* transport = nullptr);
+    // Does nothing when the plug-in has no parameters.
     void Flush(const HostInputEvents* in, HostOutputEvents* out);
 
     // The state in one piece, or empty when save failed; loading takes `piece` bytes a read.
@@ -138,6 +164,8 @@ public:
     const clap::PluginTimerSupport* timerSupport = nullptr;
     const clap::PluginPosixFdSupport* fdSupport = nullptr;
     const clap::PluginPresetLoad* presetLoad = nullptr;
+    // Extensions offered with a function left out: treated as not offered, named here.
+    std::vector<std::string> incompleteExtensions;
 
     // What the plug-in asked of the host.
     int flushRequests = 0;
@@ -152,6 +180,7 @@ private:
     template <typename Sample>
     int32_t Process(Sample** inputs, Sample** outputs, uint32_t channels, uint32_t frames,
                     const HostInputEvents* in, HostOutputEvents* out);
+    void FindExtensions();
     static ClapInstance& Of(const clap::Host* host);
     static const void* CLAP_CALL HostExtension(const clap::Host* host, const char* id);
     static void CLAP_CALL RequestRestart(const clap::Host* host);

@@ -73,6 +73,16 @@ const Command kCommands[] = {
      "  --script FILE play one such script from a file (a fuzzer input) instead\n"
      "  --strict      with either: also send what no host sends (null buffers, 4x the block\n"
      "                size, NaN rates and values) and fail on the notes\n"},
+    {"validate", RunValidate, "run the checks CLAP validators make on a .clap file",
+     "usage: ruckhost validate PLUGIN.clap [--hang-limit S]\n"
+     "Runs the checks the CLAP project's validator makes, by their names: the entry and\n"
+     "factory, scanning, preset discovery and loading, descriptors and features, processing\n"
+     "(both sample sizes, in and out of place, denormals, silence, notes, sample rates from\n"
+     "1 kHz to 768 kHz, block sizes from 1 to 16384, reset), port layouts, parameters (events,\n"
+     "cookies, event spaces, fuzzing, texts, defaults), states (damaged, reproduced byte for\n"
+     "byte, a few bytes at a time) and transports. Prints 'ok NAME' or 'FAIL NAME: reason'\n"
+     "per check, and per plug-in when the file holds several; exits 0 only when all pass.\n"
+     "  --hang-limit S  end with a message when one check takes longer (default 30)\n"},
     {"bench", RunBench, "time plug-ins on the same signal in the same run",
      "usage: ruckhost bench PLUGIN [PLUGIN ...] [--seconds N] [--block N] [--rounds N]\n"
      "For each plug-in: instantiation time, and ns per stereo frame and real-time factor\n"

@@ -18,3 +18,4 @@ int RunSnapshot(const std::vector<std::string>& args);
 int RunPreset(const std::vector<std::string>& args);
 int RunCurve(const std::vector<std::string>& args);
 int RunSpectrum(const std::vector<std::string>& args);
+int RunValidate(const std::vector<std::string>& args);
