@@ -165,43 +165,21 @@ bool Lacks(const ClapInstance& plug, const void* table, const char* id, Outcome&
     return true;
 }
 
-std::vector<clap::ParamInfo> ParamInfos(const ClapInstance& plug, std::string& error)
+// The instance's parameters; false, with the outcome set, when there are none to check
+// (a pass) or the instance or its parameter list is broken (a failure).
+bool ParamsOf(const ClapInstance& plug, std::vector<clap::ParamInfo>& infos, Outcome& outcome)
 {
-    std::vector<clap::ParamInfo> infos;
-    for (uint32_t i = 0; i < plug.ParamCount(); ++i) {
-        infos.push_back(plug.ParamAt(i));
-        if (infos.back().id == clap::kInvalidId) {
-            error = "params.get_info refuses index " + std::to_string(i);
-        }
+    if (!plug.Ok()) {
+        outcome = Fail(plug.Error());
+        return false;
     }
-    return infos;
-}
-
-double RandomValue(const clap::ParamInfo& info, std::mt19937_64& rng)
-{
-    const double value = std::uniform_real_distribution<double>(info.min_value, info.max_value)(rng);
-    return (info.flags & clap::kParamIsStepped) ? std::clamp(std::round(value), info.min_value, info.max_value)
-                                                 : value;
-}
-
-std::string Describe(const clap::ParamInfo& info)
-{
-    return "parameter " + std::to_string(info.id) + " '" + std::string(info.name, strnlen(info.name, sizeof info.name)) +
-           "'";
-}
-
-// Values out of their range or unreadable after something was done to the instance.
-std::string ValuesOutOfRange(const ClapInstance& plug, const std::vector<clap::ParamInfo>& infos, const char* after)
-{
-    for (const clap::ParamInfo& info : infos) {
-        double value = 0.0;
-        if (!plug.params->get_value(plug.plugin, info.id, &value) || !(value >= info.min_value) ||
-            !(value <= info.max_value)) {
-            return Describe(info) + " reads " + std::to_string(value) + " after " + after + ", outside " +
-                   std::to_string(info.min_value) + ".." + std::to_string(info.max_value);
-        }
+    if (Lacks(plug, plug.params, clap::kExtParams, outcome)) {
+        return false;
     }
-    return "";
+    std::string error;
+    infos = plug.ParamInfos(&error);
+    outcome = Fail(error);
+    return error.empty();
 }
 
 // ---- the library and its factory ----------------------------------------------------------
@@ -716,21 +694,53 @@ Outcome ConfigurableAudioPorts(const Subject& s)
     return Pass();
 }
 
-// Two instances given the same random values by different routes sound the same.
-Outcome SameThroughTwoRoutes(const Subject& s, bool cookiesFirst, bool flushSecond)
-{
-    Session<float> first(s);
-    Session<float> second(s);
-    if (!first.error.empty() || !second.error.empty()) {
-        return Fail(first.error + second.error);
+// Two fresh instances side by side, for checks that compare them.
+struct Pair {
+    explicit Pair(const Subject& s) : first(s), second(s) {}
+
+    // The parameters; false, with the outcome set, when the pair cannot be compared.
+    bool Parameters(std::vector<clap::ParamInfo>& infos, Outcome& outcome)
+    {
+        if (!first.error.empty() || !second.error.empty()) {
+            outcome = Fail(first.error + second.error);
+            return false;
+        }
+        return ParamsOf(first.plug, infos, outcome);
     }
+
+    bool Start(Outcome& outcome)
+    {
+        const bool started = first.Start() && second.Start();
+        outcome = Fail(first.error + second.error);
+        return started;
+    }
+
+    Session<float> first;
+    Session<float> second;
+};
+
+using PairCheck = std::function<Outcome(Pair&, const std::vector<clap::ParamInfo>&, std::mt19937_64&)>;
+
+// A check on a pair of instances with parameters.
+Outcome WithPair(const Subject& s, const PairCheck& check)
+{
+    Pair pair(s);
     Outcome outcome;
-    if (Lacks(first.plug, first.plug.params, clap::kExtParams, outcome)) {
+    std::vector<clap::ParamInfo> infos;
+    if (!pair.Parameters(infos, outcome)) {
         return outcome;
     }
-    std::string error;
-    const std::vector<clap::ParamInfo> infos = ParamInfos(first.plug, error);
     std::mt19937_64 rng(kSeed);
+    return check(pair, infos, rng);
+}
+
+// Two instances given the same random values by different routes sound the same.
+Outcome SameThroughTwoRoutes(Pair& pair, const std::vector<clap::ParamInfo>& infos, std::mt19937_64& rng,
+                             bool cookiesFirst, bool flushSecond)
+{
+    Session<float>& first = pair.first;
+    Session<float>& second = pair.second;
+    Outcome outcome;
     HostInputEvents firstEvents;
     HostInputEvents secondEvents;
     for (const clap::ParamInfo& info : infos) {
@@ -741,8 +751,8 @@ Outcome SameThroughTwoRoutes(const Subject& s, bool cookiesFirst, bool flushSeco
     if (flushSecond) {
         second.plug.Flush(&secondEvents, nullptr);
     }
-    if (!error.empty() || !first.Start() || !second.Start()) {
-        return Fail(error + first.error + second.error);
+    if (!pair.Start(outcome)) {
+        return outcome;
     }
     std::string problem = first.Block(kBlock, &firstEvents) + second.Block(kBlock, flushSecond ? nullptr : &secondEvents);
     problem += first.Blocks(Repeat(kBlock, kBlocks)) + second.Blocks(Repeat(kBlock, kBlocks));
@@ -751,7 +761,7 @@ Outcome SameThroughTwoRoutes(const Subject& s, bool cookiesFirst, bool flushSeco
     }
     for (const clap::ParamInfo& info : infos) {
         if (first.plug.Value(info.id) != second.plug.Value(info.id)) {
-            return Fail(Describe(info) + " reads differently depending on how it was set");
+            return Fail(DescribeParam(info) + " reads differently depending on how it was set");
         }
     }
     return first.rendered == second.rendered ? Pass() : Fail("the same values set two ways sound different");
@@ -759,34 +769,30 @@ Outcome SameThroughTwoRoutes(const Subject& s, bool cookiesFirst, bool flushSeco
 
 Outcome ParamSetEvents(const Subject& s)
 {
-    return SameThroughTwoRoutes(s, true, true);
+    return WithPair(s, [](Pair& pair, const auto& infos, std::mt19937_64& rng) {
+        return SameThroughTwoRoutes(pair, infos, rng, true, true);
+    });
 }
 
 Outcome ParamSetNoCookies(const Subject& s)
 {
-    return SameThroughTwoRoutes(s, false, false);
+    return WithPair(s, [](Pair& pair, const auto& infos, std::mt19937_64& rng) {
+        return SameThroughTwoRoutes(pair, infos, rng, false, false);
+    });
 }
 
-Outcome ParamSetWrongNamespace(const Subject& s)
+// Events of another event space change neither values nor sound.
+Outcome IgnoresForeignEvents(Pair& pair, const std::vector<clap::ParamInfo>& infos, std::mt19937_64& rng)
 {
-    Session<float> foreign(s);
-    Session<float> plain(s);
-    if (!foreign.error.empty() || !plain.error.empty()) {
-        return Fail(foreign.error + plain.error);
-    }
+    Session<float>& foreign = pair.first;
+    Session<float>& plain = pair.second;
     Outcome outcome;
-    if (Lacks(foreign.plug, foreign.plug.params, clap::kExtParams, outcome)) {
-        return outcome;
-    }
-    std::string error;
-    const std::vector<clap::ParamInfo> infos = ParamInfos(foreign.plug, error);
-    std::mt19937_64 rng(kSeed);
     HostInputEvents events;
     for (const clap::ParamInfo& info : infos) {
         events.AddValue(0, info.id, RandomValue(info, rng), clap::kCoreEventSpace + 1, info.cookie);
     }
-    if (!error.empty() || !foreign.Start() || !plain.Start()) {
-        return Fail(error + foreign.error + plain.error);
+    if (!pair.Start(outcome)) {
+        return outcome;
     }
     const std::string problem = foreign.Block(kBlock, &events) + plain.Block(kBlock);
     if (!problem.empty()) {
@@ -794,10 +800,15 @@ Outcome ParamSetWrongNamespace(const Subject& s)
     }
     for (const clap::ParamInfo& info : infos) {
         if (foreign.plug.Value(info.id) != info.default_value) {
-            return Fail(Describe(info) + " follows an event of another event space");
+            return Fail(DescribeParam(info) + " follows an event of another event space");
         }
     }
     return foreign.rendered == plain.rendered ? Pass() : Fail("events of another event space change the sound");
+}
+
+Outcome ParamSetWrongNamespace(const Subject& s)
+{
+    return WithPair(s, IgnoresForeignEvents);
 }
 
 // Blocks with parameter events from `pick`, which adds events for one block.
@@ -814,7 +825,7 @@ Outcome ParamFuzz(const Subject& s,
         return outcome;
     }
     std::string error;
-    const std::vector<clap::ParamInfo> infos = ParamInfos(session.plug, error);
+    const std::vector<clap::ParamInfo> infos = session.plug.ParamInfos(&error);
     if (!error.empty() || !session.Start()) {
         return Fail(error + session.error);
     }
@@ -898,15 +909,11 @@ Outcome ParamFuzzModulation(const Subject& s)
 Outcome ParamConversions(const Subject& s)
 {
     const ClapInstance plug(s.file, s.id);
-    if (!plug.Ok()) {
-        return Fail(plug.Error());
-    }
     Outcome outcome;
-    if (Lacks(plug, plug.params, clap::kExtParams, outcome)) {
+    std::vector<clap::ParamInfo> infos;
+    if (!ParamsOf(plug, infos, outcome)) {
         return outcome;
     }
-    std::string error;
-    const std::vector<clap::ParamInfo> infos = ParamInfos(plug, error);
     std::mt19937_64 rng(kSeed);
     size_t withText = 0;
     for (const clap::ParamInfo& info : infos) {
@@ -923,44 +930,41 @@ Outcome ParamConversions(const Subject& s)
             const std::string shown = plug.ValueText(info.id, value);
             double back = 0.0;
             if (shown.empty() || !plug.TextValue(info.id, shown, back)) {
-                return Fail(Describe(info) + ": the text '" + shown + "' of " + std::to_string(value) +
+                return Fail(DescribeParam(info) + ": the text '" + shown + "' of " + std::to_string(value) +
                             " does not read back");
             }
             if (plug.ValueText(info.id, back) != shown) {
-                return Fail(Describe(info) + ": '" + shown + "' reads back as " + std::to_string(back) + ", shown '" +
+                return Fail(DescribeParam(info) + ": '" + shown + "' reads back as " + std::to_string(back) + ", shown '" +
                             plug.ValueText(info.id, back) + "'");
             }
         }
     }
-    return Verdict(error);
+    return Pass();
 }
 
 Outcome ParamDefaultValues(const Subject& s)
 {
     const ClapInstance plug(s.file, s.id);
-    if (!plug.Ok()) {
-        return Fail(plug.Error());
-    }
     Outcome outcome;
-    if (Lacks(plug, plug.params, clap::kExtParams, outcome)) {
+    std::vector<clap::ParamInfo> infos;
+    if (!ParamsOf(plug, infos, outcome)) {
         return outcome;
     }
-    std::string error;
-    for (const clap::ParamInfo& info : ParamInfos(plug, error)) {
+    for (const clap::ParamInfo& info : infos) {
         double value = 0.0;
         if (!std::isfinite(info.min_value) || !std::isfinite(info.max_value) || info.min_value > info.max_value ||
             !(info.default_value >= info.min_value && info.default_value <= info.max_value)) {
-            return Fail(Describe(info) + " has its default outside its range, or no finite range");
+            return Fail(DescribeParam(info) + " has its default outside its range, or no finite range");
         }
         if ((info.flags & clap::kParamIsEnum) && !(info.flags & clap::kParamIsStepped)) {
-            return Fail(Describe(info) + " is an enum but not stepped");
+            return Fail(DescribeParam(info) + " is an enum but not stepped");
         }
         if (!plug.params->get_value(plug.plugin, info.id, &value) || value != info.default_value) {
-            return Fail(Describe(info) + " starts at " + std::to_string(value) + ", not its default " +
+            return Fail(DescribeParam(info) + " starts at " + std::to_string(value) + ", not its default " +
                         std::to_string(info.default_value));
         }
     }
-    return Verdict(error);
+    return Pass();
 }
 
 // ---- state --------------------------------------------------------------------------------
@@ -973,7 +977,7 @@ struct Tweaked {
             error = plug.Ok() ? "" : plug.Error();
             return;
         }
-        infos = ParamInfos(plug, error);
+        infos = plug.ParamInfos(&error);
         std::mt19937_64 rng(kSeed);
         HostInputEvents events;
         for (const clap::ParamInfo& info : infos) {
@@ -1017,7 +1021,7 @@ Outcome StateInvalidRandom(const Subject& s)
         return outcome;
     }
     std::string error;
-    const std::vector<clap::ParamInfo> infos = ParamInfos(plug, error);
+    const std::vector<clap::ParamInfo> infos = plug.ParamInfos(&error);
     std::mt19937_64 rng(kSeed);
     std::vector<uint8_t> noise(kRandomStateBytes);
     for (int round = 0; round < kRandomStates; ++round) {
@@ -1026,7 +1030,8 @@ Outcome StateInvalidRandom(const Subject& s)
         }
         plug.LoadState(noise);
         if (plug.params != nullptr) {
-            error += ValuesOutOfRange(plug, infos, "loading random bytes as a state");
+            const std::string wrong = plug.ValueOutOfRange(infos);
+            error += wrong.empty() ? "" : wrong + " after random bytes were loaded as a state";
         }
         if (!error.empty()) {
             return Fail(error);
@@ -1059,7 +1064,7 @@ Outcome Reproduce(const Subject& s, size_t piece, bool compareBytes)
     }
     for (const clap::ParamInfo& info : first.infos) {
         if (second.Value(info.id) != first.plug.Value(info.id)) {
-            return Fail(Describe(info) + " does not come back through the state");
+            return Fail(DescribeParam(info) + " does not come back through the state");
         }
     }
     if (compareBytes && second.State() != saved) {
@@ -1115,24 +1120,8 @@ Outcome TransportNull(const Subject& s)
     return RenderRun<float>(s, Repeat(kBlock, kBlocks));
 }
 
-Outcome TransportFuzz(const Subject& s)
-{
-    Session<float> session(s);
-    if (!session.Start()) {
-        return Fail(session.error);
-    }
-    std::mt19937_64 rng(kSeed);
-    for (int b = 0; b < kFuzzRounds; ++b) {
-        const clap::EventTransport transport = RandomTransport(rng);
-        const std::string problem = session.Block(kBlock, nullptr, &transport);
-        if (!problem.empty()) {
-            return Fail(problem);
-        }
-    }
-    return Pass();
-}
-
-Outcome TransportFuzzSampleAccurate(const Subject& s)
+// Blocks each with a random transport, and with `insideBlocks` random transport events too.
+Outcome FuzzTransport(const Subject& s, size_t insideBlocks)
 {
     Session<float> session(s);
     if (!session.Start()) {
@@ -1142,7 +1131,7 @@ Outcome TransportFuzzSampleAccurate(const Subject& s)
     for (int b = 0; b < kFuzzRounds; ++b) {
         const clap::EventTransport transport = RandomTransport(rng);
         HostInputEvents events;
-        for (uint32_t time : SortedTimes(rng, 4, kBlock)) {
+        for (uint32_t time : SortedTimes(rng, insideBlocks, kBlock)) {
             events.AddTransport(time, RandomTransport(rng));
         }
         const std::string problem = session.Block(kBlock, &events, &transport);
@@ -1151,6 +1140,16 @@ Outcome TransportFuzzSampleAccurate(const Subject& s)
         }
     }
     return Pass();
+}
+
+Outcome TransportFuzz(const Subject& s)
+{
+    return FuzzTransport(s, 0);
+}
+
+Outcome TransportFuzzSampleAccurate(const Subject& s)
+{
+    return FuzzTransport(s, 4);
 }
 
 struct FileCheck {

@@ -1,6 +1,7 @@
 #include "clap_host.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <type_traits>
@@ -388,6 +389,44 @@ clap::ParamInfo ClapInstance::ParamAt(uint32_t index) const
         info.id = clap::kInvalidId;
     }
     return info;
+}
+
+std::vector<clap::ParamInfo> ClapInstance::ParamInfos(std::string* error) const
+{
+    std::vector<clap::ParamInfo> infos;
+    for (uint32_t i = 0; i < ParamCount(); ++i) {
+        infos.push_back(ParamAt(i));
+        if (infos.back().id == clap::kInvalidId && error != nullptr) {
+            *error = "params.get_info refuses index " + std::to_string(i);
+        }
+    }
+    return infos;
+}
+
+std::string ClapInstance::ValueOutOfRange(const std::vector<clap::ParamInfo>& infos) const
+{
+    for (const clap::ParamInfo& info : infos) {
+        double value = 0.0;
+        if (params == nullptr || !params->get_value(plugin, info.id, &value) || !(value >= info.min_value) ||
+            !(value <= info.max_value)) {
+            return DescribeParam(info) + " reads " + std::to_string(value) + ", outside " +
+                   std::to_string(info.min_value) + ".." + std::to_string(info.max_value);
+        }
+    }
+    return "";
+}
+
+double RandomValue(const clap::ParamInfo& info, std::mt19937_64& rng)
+{
+    const double value = std::uniform_real_distribution<double>(info.min_value, info.max_value)(rng);
+    return (info.flags & clap::kParamIsStepped) ? std::clamp(std::round(value), info.min_value, info.max_value)
+                                                 : value;
+}
+
+std::string DescribeParam(const clap::ParamInfo& info)
+{
+    return "parameter " + std::to_string(info.id) + " '" + std::string(info.name, strnlen(info.name, sizeof info.name)) +
+           "'";
 }
 
 double ClapInstance::Value(clap::Id id) const

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,11 @@ struct ClapPreset {
     std::vector<std::string> pluginIds;
 };
 
+// A random value in the parameter's range, a whole one when the parameter is stepped.
+double RandomValue(const clap::ParamInfo& info, std::mt19937_64& rng);
+// "parameter ID 'NAME'", for messages.
+std::string DescribeParam(const clap::ParamInfo& info);
+
 // The file's preset discovery factory, or null when it has none (or an incomplete one).
 const clap::PresetDiscoveryFactory* DiscoveryFactory(const ClapFile& file);
 
@@ -152,6 +158,10 @@ public:
 
     uint32_t ParamCount() const;
     clap::ParamInfo ParamAt(uint32_t index) const;
+    // Every parameter's information; an index get_info refuses is named in `error`.
+    std::vector<clap::ParamInfo> ParamInfos(std::string* error = nullptr) const;
+    // The first value outside its range or unreadable, described; empty when all are in range.
+    std::string ValueOutOfRange(const std::vector<clap::ParamInfo>& infos) const;
     double Value(clap::Id id) const;
     std::string ValueText(clap::Id id, double value) const;
     bool TextValue(clap::Id id, const std::string& text, double& value) const;

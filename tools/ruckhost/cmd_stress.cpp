@@ -4,9 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <memory>
-#include <mutex>
 #include <random>
 #include <thread>
 
@@ -14,25 +12,20 @@
 #include "commands.h"
 #include "host_error.h"
 #include "options.h"
+#include "clap_commands.h"
 #include "plugin_host.h"
+#include "stress_clap.h"
+#include "stress_common.h"
 #include "stress_sequence.h"
 
 namespace {
-using Clock = std::chrono::steady_clock;
+using Clock = StressClock;
 
 constexpr int kAnnouncedBlock = 512;
 constexpr double kRate = 48000.0;
 constexpr size_t kRandomChunkBytes = 1 << 20;
 constexpr size_t kMaxTruncations = 1 << 16;
 constexpr int kChurnInstances = 16;
-
-enum class InputKind { Silence, Noise, Dc, VeryLoud, Denormal, Count };
-
-const char* KindName(InputKind kind)
-{
-    static const char* const kNames[] = {"silence", "full-scale noise", "DC", "very loud", "denormal"};
-    return kNames[static_cast<int>(kind)];
-}
 
 struct Counts {
     std::atomic<long> instances{0};
@@ -42,50 +35,6 @@ struct Counts {
     std::atomic<long> requests{0};
     std::atomic<long> chunkTrials{0};
 };
-
-// The first failure any thread meets; the others stop when there is one.
-class Failure {
-public:
-    void Set(const std::string& message)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (text.empty()) {
-            text = message;
-        }
-        failed = true;
-    }
-    bool Failed() const { return failed; }
-    void ThrowIfSet()
-    {
-        if (failed) {
-            throw HostError("stress: " + text);
-        }
-    }
-
-private:
-    std::mutex mutex;
-    std::string text;
-    std::atomic<bool> failed{false};
-};
-
-template <typename T>
-T SampleFor(InputKind kind, std::mt19937_64& rng)
-{
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    switch (kind) {
-    case InputKind::Noise:
-        return static_cast<T>(unit(rng));
-    case InputKind::Dc:
-        return T(0.75);
-    case InputKind::VeryLoud:
-        return static_cast<T>(1000.0 * unit(rng));
-    case InputKind::Denormal:
-        return std::numeric_limits<T>::denorm_min() * static_cast<T>(1 + rng() % 1000) *
-               (rng() & 1 ? T(1) : T(-1));
-    default:
-        return T(0);
-    }
-}
 
 // Block buffers for every pin; a plug-in without pins of a kind still gets valid arrays.
 template <typename T>
@@ -103,8 +52,7 @@ struct Buffers {
 class StressRun {
 public:
     StressRun(const PluginLibrary& library, double seconds, uint64_t seed)
-        : library(library), rng(seed), deadline(Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                              std::chrono::duration<double>(seconds)))
+        : library(library), rng(seed), deadline(TimeAfter(seconds))
     {
     }
 
@@ -112,7 +60,7 @@ public:
     void PrintSummary(double seconds) const;
 
 private:
-    double Remaining() const { return std::chrono::duration<double>(deadline - Clock::now()).count(); }
+    double Remaining() const { return SecondsUntil(deadline); }
     std::unique_ptr<PluginInstance> NewInstance();
     template <typename T>
     bool ProcessBlock(PluginInstance& plugin, Buffers<T>& in, Buffers<T>& out, int frames, InputKind kind,
@@ -229,7 +177,7 @@ void StressRun::AudioThread(PluginInstance& plugin, uint64_t seed, const std::at
     while (!stop && !failure.Failed()) {
         // Mostly sizes up to the announced block, sometimes twice it, as validators do.
         const int frames = random() % 8 == 0 ? 2 * kAnnouncedBlock : 1 + static_cast<int>(random() % kAnnouncedBlock);
-        const auto kind = static_cast<InputKind>(random() % static_cast<int>(InputKind::Count));
+        const auto kind = RandomKind(random);
         ProcessBlock(plugin, in, out, frames, kind, random);
     }
 }
@@ -317,7 +265,7 @@ void StressRun::ThreadedSession(double seconds, bool doublePrecision)
     });
     std::thread automation([&, seed = rng()] { AutomationThread(*plugin, seed, stop); });
     std::thread requests([&, seed = rng()] { RequestThread(*plugin, seed, stop); });
-    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    const auto end = TimeAfter(seconds);
     while (Clock::now() < end && !failure.Failed()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -459,7 +407,15 @@ int RunStress(const std::vector<std::string>& args)
     const double seconds = arguments.Number("seconds", 10.0, 0.1, 86400.0);
     const double hangLimit = arguments.Number("hang-limit", 10.0, 0.1, 3600.0);
     const auto seed = static_cast<uint64_t>(arguments.Integer("seed", 1, 0, 0x7FFFFFFF));
-    const PluginLibrary library(arguments.Positionals()[0]);
+    const std::string& path = arguments.Positionals()[0];
+    if (IsClapPath(path)) {
+        if (arguments.Has("sequence") || arguments.Has("script") || arguments.Has("strict")) {
+            throw HostError("--sequence, --script and --strict are for VST2 plug-ins, not " + path);
+        }
+        const HangWatch watch(hangLimit);
+        return RunClapStress(path, seconds, seed);
+    }
+    const PluginLibrary library(path);
     const HangWatch watch(hangLimit);
     if (arguments.Has("sequence") || arguments.Has("script")) {
         return RunSequenceStress(library, {seconds, seed, arguments.Has("strict"), arguments.Text("script", ""),

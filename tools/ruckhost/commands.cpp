@@ -72,7 +72,15 @@ const Command kCommands[] = {
      "                plays, so the one that failed or crashed is there afterwards\n"
      "  --script FILE play one such script from a file (a fuzzer input) instead\n"
      "  --strict      with either: also send what no host sends (null buffers, 4x the block\n"
-     "                size, NaN rates and values) and fail on the notes\n"},
+     "                size, NaN rates and values) and fail on the notes\n"
+     "A CLAP plug-in (PLUGIN ending in .clap) gets the same rounds as its thread rules allow:\n"
+     "instances created, activated at several rates, deactivated and destroyed on this (the\n"
+     "main) thread; processing started, stopped, reset and run on an audio thread of its own\n"
+     "(blocks of 1 to 1024 frames, odd ones too, the inputs above, parameter value events at\n"
+     "random frames, 32-bit and, when every port takes it, 64-bit) while the main thread saves\n"
+     "and loads states, loads damaged ones, loads presets and asks for values and texts;\n"
+     "random bytes and every truncation of a valid state must be refused or leave values in\n"
+     "range; a state loaded into a fresh instance must save the same bytes. No --sequence.\n"},
     {"validate", RunValidate, "run the checks CLAP validators make on a .clap file",
      "usage: ruckhost validate PLUGIN.clap [--hang-limit S]\n"
      "Runs the checks the CLAP project's validator makes, by their names: the entry and\n"
