@@ -159,6 +159,17 @@ TEST(RuckhostInfo, ShowsTheRecordParametersAndPrograms)
     }
 }
 
+// A plug-in named by its bare file name is the one in the current folder.
+TEST(RuckhostInfo, TakesAPlugInInTheCurrentFolderByItsName)
+{
+    const std::filesystem::path plugin(kPlugin);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(plugin.parent_path());
+    const CommandResult result = RunCaptured({"info", plugin.filename().string()});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(result.code, 0) << result.err;
+}
+
 TEST(RuckhostDemo, WritesTheInputAndFourDifferentRendersThatCompare)
 {
     ScratchFolder folder;

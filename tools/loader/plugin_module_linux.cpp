@@ -2,7 +2,17 @@
 
 #include "plugin_module.h"
 
-PluginModule::PluginModule(const std::string& path) : handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
+namespace {
+// dlopen searches the library path for a bare file name; a user who names a plug-in file
+// means the one in the current folder.
+std::string FilePath(const std::string& path)
+{
+    return path.find('/') == std::string::npos ? "./" + path : path;
+}
+}  // namespace
+
+PluginModule::PluginModule(const std::string& path)
+    : handle(dlopen(FilePath(path).c_str(), RTLD_NOW | RTLD_LOCAL))
 {
     if (handle == nullptr) {
         const char* reason = dlerror();
