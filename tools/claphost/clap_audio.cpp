@@ -59,6 +59,10 @@ bool ClapPorts::All64() const
 ClapPorts ReadPorts(const ClapInstance& plug)
 {
     ClapPorts ports;
+    const auto& broken = plug.incompleteExtensions;
+    if (std::find(broken.begin(), broken.end(), clap::kExtAudioPorts) != broken.end()) {
+        ports.error = std::string(clap::kExtAudioPorts) + " is offered with a function left out";
+    }
     if (plug.ports != nullptr) {
         ports.inputs = ReadDirection(plug, true, ports.error);
         ports.outputs = ReadDirection(plug, false, ports.error);

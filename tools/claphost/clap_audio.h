@@ -17,7 +17,8 @@ struct ClapPorts {
     std::string error;
 };
 
-// The ports now; none when the plug-in offers no audio-ports extension.
+// The ports now; none when the plug-in offers no audio-ports extension (an error when it
+// offers one with a function left out).
 ClapPorts ReadPorts(const ClapInstance& plug);
 
 // Buffers of `Sample` (float or double) for blocks of up to `maxFrames` frames. In place,

@@ -128,6 +128,12 @@ public:
     std::vector<double> rendered;
 };
 
+// The first of two messages that is not empty.
+std::string FirstOf(const std::string& a, const std::string& b)
+{
+    return a.empty() ? b : a;
+}
+
 std::vector<uint32_t> Repeat(uint32_t frames, int count)
 {
     return std::vector<uint32_t>(static_cast<size_t>(count), frames);
@@ -393,7 +399,7 @@ Outcome AudioInPlace(const Subject& s)
         return Pass("no in-place port pairs");
     }
     if (!shared.Start() || !separate.Start()) {
-        return Fail(shared.error + separate.error);
+        return Fail(FirstOf(shared.error, separate.error));
     }
     const std::string problem = shared.Blocks(Repeat(kBlock, kBlocks)) + separate.Blocks(Repeat(kBlock, kBlocks));
     if (!problem.empty()) {
@@ -702,7 +708,7 @@ struct Pair {
     bool Parameters(std::vector<clap::ParamInfo>& infos, Outcome& outcome)
     {
         if (!first.error.empty() || !second.error.empty()) {
-            outcome = Fail(first.error + second.error);
+            outcome = Fail(FirstOf(first.error, second.error));
             return false;
         }
         return ParamsOf(first.plug, infos, outcome);
@@ -711,7 +717,7 @@ struct Pair {
     bool Start(Outcome& outcome)
     {
         const bool started = first.Start() && second.Start();
-        outcome = Fail(first.error + second.error);
+        outcome = Fail(FirstOf(first.error, second.error));
         return started;
     }
 
