@@ -16,8 +16,8 @@
 
 namespace {
 const std::string kPlugin = RUCK_PLUGIN_PATH;
-constexpr int kRate = 44100;
-constexpr size_t kFrames = 11025;
+constexpr int kRate = kRenderRate;
+constexpr size_t kFrames = kRenderFrames;
 constexpr int kFactoryPrograms = 17;
 
 // The effect object built in this process, its chain fed the whole signal in one call:
@@ -58,27 +58,20 @@ std::string ProgramName(int program)
     return name;
 }
 
-class RuckhostRender : public testing::Test {
+class RuckhostRender : public RenderTest {
 protected:
     void SetUp() override
     {
+        RenderTest::SetUp();
         // As stored: the float file is what ruckhost reads.
-        WriteWav(in, TestSignal(kRate, kFrames), SampleFormat::Float32);
         input = ReadWav(in).audio;
     }
 
     Audio Render(std::vector<std::string> options, const std::string& source = "")
     {
-        std::vector<std::string> args = {"render", kPlugin, source.empty() ? in : source, out};
-        args.insert(args.end(), options.begin(), options.end());
-        const CommandResult result = RunCaptured(args);
-        EXPECT_EQ(result.code, 0) << result.err;
-        return ReadWav(out).audio;
+        return RenderTest::Render(kPlugin, std::move(options), source);
     }
 
-    ScratchFolder folder;
-    std::string in = folder.File("in.wav");
-    std::string out = folder.File("out.wav");
     Audio input;
 };
 

@@ -11,37 +11,10 @@
 namespace {
 const std::string kVst2 = RUCK_PLUGIN_PATH;
 const std::string kClap = RUCK_CLAP_PATH;
-constexpr int kRate = 44100;
-constexpr size_t kFrames = 11025;
+constexpr int kRate = kRenderRate;
+constexpr size_t kFrames = kRenderFrames;
 
-class RuckhostClap : public testing::Test {
-protected:
-    void SetUp() override { WriteWav(in, TestSignal(kRate, kFrames), SampleFormat::Float32); }
-
-    Audio Render(const std::string& plugin, std::vector<std::string> options, const std::string& source = "")
-    {
-        std::vector<std::string> args = {"render", plugin, source.empty() ? in : source, out};
-        args.insert(args.end(), options.begin(), options.end());
-        const CommandResult result = RunCaptured(args);
-        EXPECT_EQ(result.code, 0) << result.err;
-        return ReadWav(out).audio;
-    }
-
-    // Refused with one line naming the problem, and no output written.
-    void ExpectRefused(std::vector<std::string> options, const std::string& message)
-    {
-        std::vector<std::string> args = {"render", kClap, in, out};
-        args.insert(args.end(), options.begin(), options.end());
-        const CommandResult result = RunCaptured(args);
-        EXPECT_EQ(result.code, 1);
-        EXPECT_NE(result.Message().find(message), std::string::npos) << result.Message();
-        EXPECT_FALSE(FileExists(out));
-    }
-
-    ScratchFolder folder;
-    std::string in = folder.File("in.wav");
-    std::string out = folder.File("out.wav");
-};
+using RuckhostClap = RenderTest;
 
 TEST_F(RuckhostClap, PresetsSettingsAndMonoSoundAsInTheVst2Module)
 {
@@ -79,14 +52,14 @@ TEST_F(RuckhostClap, InfoShowsDescriptorParametersAndPresets)
 
 TEST_F(RuckhostClap, BadInputIsRefused)
 {
-    ExpectRefused({"--set", "Mix=500"}, "value 500 for Mix is out of range (0 % to 100 %)");
-    ExpectRefused({"--set", "Algorithm=Nope"}, "Algorithm does not take the value 'Nope'");
-    ExpectRefused({"--set", "Volume=3"}, "has no parameter named 'Volume'");
-    ExpectRefused({"--program", "99"}, "program index 99 is out of range");
-    ExpectRefused({"--preset", in}, "for a CLAP plug-in use --program or --state");
+    ExpectRenderRefused(kClap, {"--set", "Mix=500"}, "value 500 for Mix is out of range (0 % to 100 %)");
+    ExpectRenderRefused(kClap, {"--set", "Algorithm=Nope"}, "Algorithm does not take the value 'Nope'");
+    ExpectRenderRefused(kClap, {"--set", "Volume=3"}, "has no parameter named 'Volume'");
+    ExpectRenderRefused(kClap, {"--program", "99"}, "program index 99 is out of range");
+    ExpectRenderRefused(kClap, {"--preset", in}, "for a CLAP plug-in use --program or --state");
     const std::string empty = folder.File("empty.state");
     WriteFileAtomically(empty, {});
-    ExpectRefused({"--state", empty}, "refused the state in " + empty);
+    ExpectRenderRefused(kClap, {"--state", empty}, "refused the state in " + empty);
     const CommandResult missing = RunCaptured({"info", folder.File("Missing.clap")});
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.Message().find("Missing.clap"), std::string::npos);

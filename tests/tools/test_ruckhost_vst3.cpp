@@ -11,38 +11,11 @@
 namespace {
 const std::string kVst2 = RUCK_PLUGIN_PATH;
 const std::string kVst3 = RUCK_VST3_BUNDLE_PATH;
-constexpr int kRate = 44100;
-constexpr size_t kFrames = 11025;
+constexpr int kRate = kRenderRate;
+constexpr size_t kFrames = kRenderFrames;
 constexpr int kPrograms = 25;
 
-class RuckhostVst3 : public testing::Test {
-protected:
-    void SetUp() override { WriteWav(in, TestSignal(kRate, kFrames), SampleFormat::Float32); }
-
-    Audio Render(const std::string& plugin, std::vector<std::string> options, const std::string& source = "")
-    {
-        std::vector<std::string> args = {"render", plugin, source.empty() ? in : source, out};
-        args.insert(args.end(), options.begin(), options.end());
-        const CommandResult result = RunCaptured(args);
-        EXPECT_EQ(result.code, 0) << result.err;
-        return ReadWav(out).audio;
-    }
-
-    // Refused with one line naming the problem, and no output written.
-    void ExpectRefused(std::vector<std::string> options, const std::string& message)
-    {
-        std::vector<std::string> args = {"render", kVst3, in, out};
-        args.insert(args.end(), options.begin(), options.end());
-        const CommandResult result = RunCaptured(args);
-        EXPECT_EQ(result.code, 1);
-        EXPECT_NE(result.Message().find(message), std::string::npos) << result.Message();
-        EXPECT_FALSE(FileExists(out));
-    }
-
-    ScratchFolder folder;
-    std::string in = folder.File("in.wav");
-    std::string out = folder.File("out.wav");
-};
+using RuckhostVst3 = RenderTest;
 
 TEST_F(RuckhostVst3, EveryFactoryProgramSoundsTheSameInBothFormats)
 {
@@ -89,13 +62,13 @@ TEST_F(RuckhostVst3, InfoShowsClassesParametersAndPrograms)
 
 TEST_F(RuckhostVst3, BadInputIsRefused)
 {
-    ExpectRefused({"--set", "Mix=500"}, "value 500 for Mix is out of range (0 to 100)");
-    ExpectRefused({"--set", "Algorithm=Nope"}, "Algorithm does not take the value 'Nope'");
-    ExpectRefused({"--set", "Volume=3"}, "has no parameter named 'Volume'");
-    ExpectRefused({"--program", "99"}, "program index 99 is out of range");
+    ExpectRenderRefused(kVst3, {"--set", "Mix=500"}, "value 500 for Mix is out of range (0 to 100)");
+    ExpectRenderRefused(kVst3, {"--set", "Algorithm=Nope"}, "Algorithm does not take the value 'Nope'");
+    ExpectRenderRefused(kVst3, {"--set", "Volume=3"}, "has no parameter named 'Volume'");
+    ExpectRenderRefused(kVst3, {"--program", "99"}, "program index 99 is out of range");
     const std::string damaged = folder.File("damaged.state");
     WriteFileAtomically(damaged, std::vector<uint8_t>(5, 0xEE));
-    ExpectRefused({"--state", damaged}, "refused the state in " + damaged);
+    ExpectRenderRefused(kVst3, {"--state", damaged}, "refused the state in " + damaged);
     const CommandResult missing = RunCaptured({"info", folder.File("Missing.vst3")});
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.Message().find("Missing.vst3"), std::string::npos);

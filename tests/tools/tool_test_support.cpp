@@ -80,3 +80,28 @@ bool FileExists(const std::string& path)
     std::error_code ec;
     return fs::exists(path, ec);
 }
+
+void RenderTest::SetUp()
+{
+    WriteWav(in, TestSignal(kRenderRate, kRenderFrames), SampleFormat::Float32);
+}
+
+Audio RenderTest::Render(const std::string& plugin, std::vector<std::string> options, const std::string& source)
+{
+    std::vector<std::string> args = {"render", plugin, source.empty() ? in : source, out};
+    args.insert(args.end(), options.begin(), options.end());
+    const CommandResult result = RunCaptured(args);
+    EXPECT_EQ(result.code, 0) << result.err;
+    return ReadWav(out).audio;
+}
+
+void RenderTest::ExpectRenderRefused(const std::string& plugin, std::vector<std::string> options,
+                                     const std::string& message)
+{
+    std::vector<std::string> args = {"render", plugin, in, out};
+    args.insert(args.end(), options.begin(), options.end());
+    const CommandResult result = RunCaptured(args);
+    EXPECT_EQ(result.code, 1);
+    EXPECT_NE(result.Message().find(message), std::string::npos) << result.Message();
+    EXPECT_FALSE(FileExists(out));
+}
