@@ -11,16 +11,15 @@
 
 #include "clap_checks.h"
 #include "clap_host.h"
-#include "test_host.h"
+#include "reference_render.h"
 
 namespace {
 constexpr uint32_t kParams = 11;
 constexpr int kPrograms = 25;
 constexpr clap::Id kMix = 10;
 constexpr clap::Id kAmount = 1;
-constexpr uint32_t kBlock = 512;
-constexpr double kRate = 44100.0;
-constexpr double kTwoPi = 6.283185307179586;
+constexpr uint32_t kBlock = kReferenceBlock;
+constexpr double kRate = kReferenceRate;
 // The id hosts store in projects and preset lists; it may never change.
 constexpr const char* kPluginId = "audio.tolvi.ruckstone";
 
@@ -30,53 +29,11 @@ constexpr const char* kWindowApi = "win32";
 constexpr const char* kWindowApi = "x11";
 #endif
 
-using Channels = std::vector<std::vector<double>>;
-
-// Two channels of a loud, bright test signal: harmonics and a little noise.
-Channels TestSignal(uint32_t frames)
-{
-    Channels channels(2, std::vector<double>(frames));
-    uint32_t noise = 12345;
-    for (uint32_t i = 0; i < frames; ++i) {
-        noise = noise * 1664525u + 1013904223u;
-        const double t = i / kRate;
-        channels[0][i] = 0.6 * std::sin(kTwoPi * 110.0 * t) + 0.3 * std::sin(kTwoPi * 331.0 * t) +
-                         (noise >> 8) / 16777216.0 * 0.05;
-        channels[1][i] = 0.8 * std::sin(kTwoPi * 220.0 * t + 0.5);
-    }
-    return channels;
-}
-
-// The whole signal in host blocks of `block` frames; `process` renders one block.
-template <typename Process>
-Channels RenderInBlocks(const Channels& input, uint32_t block, Process process)
-{
-    const auto frames = static_cast<uint32_t>(input[0].size());
-    Channels output(2, std::vector<double>(frames));
-    for (uint32_t done = 0; done < frames; done += block) {
-        double* in[2] = {const_cast<double*>(input[0].data()) + done, const_cast<double*>(input[1].data()) + done};
-        double* out[2] = {output[0].data() + done, output[1].data() + done};
-        process(in, out, std::min(block, frames - done));
-    }
-    return output;
-}
-
 Channels RenderClap(ClapInstance& plug, const Channels& input, uint32_t block = kBlock)
 {
-    return RenderInBlocks(input, block, [&](double** in, double** out, uint32_t n) {
+    return RenderInBlocks(input, block, [&](double** in, double** out, uint32_t n, bool) {
         EXPECT_EQ(plug.Process64(in, out, 2, n), clap::kProcessContinue);
     });
-}
-
-bool SameBits(const Channels& a, const Channels& b)
-{
-    for (size_t c = 0; c < a.size(); ++c) {
-        if (a[c].size() != b[c].size() ||
-            std::memcmp(a[c].data(), b[c].data(), a[c].size() * sizeof(double)) != 0) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool AllFiniteAndNormal(const Channels& channels)
@@ -99,16 +56,6 @@ protected:
     {
         ASSERT_TRUE(file.Loaded()) << file.Error();
         ASSERT_TRUE(plug.Ok()) << plug.Error();
-    }
-
-    AEffect* OpenVst2()
-    {
-        AEffect* e = vst2.Open();
-        e->dispatcher(e, effOpen, 0, 0, nullptr, 0.0f);
-        e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
-        e->dispatcher(e, effSetBlockSize, 0, kBlock, nullptr, 0.0f);
-        e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
-        return e;
     }
 
     ClapFile file;
@@ -242,7 +189,7 @@ TEST_F(ClapBinary, LifecycleOrders)
 
 TEST_F(ClapBinary, ParametersAndTheirTexts)
 {
-    AEffect* e = OpenVst2();
+    AEffect* e = OpenVst2Reference(vst2);
     ASSERT_EQ(plug.ParamCount(), kParams);
     for (uint32_t i = 0; i < kParams; ++i) {
         const clap::ParamInfo info = plug.ParamAt(i);
@@ -285,7 +232,7 @@ TEST_F(ClapBinary, StateIsTheVst2StateChunkAndRestoresWhole)
     const std::vector<uint8_t> state = plug.State();
     ASSERT_FALSE(state.empty());
 
-    AEffect* e = OpenVst2();
+    AEffect* e = OpenVst2Reference(vst2);
     for (clap::Id id : {kMix, kAmount}) {
         const clap::ParamInfo info = plug.ParamAt(id);
         const double normalized = (plug.Value(id) - info.min_value) / (info.max_value - info.min_value);
@@ -314,12 +261,10 @@ TEST_F(ClapBinary, EveryFactoryProgramSoundsAsInTheVst2Module)
 {
     const auto input = TestSignal(kBlock * 6 + 100);
     for (int p = 0; p < kPrograms; ++p) {
-        AEffect* two = OpenVst2();
+        AEffect* two = OpenVst2Reference(vst2);
         two->dispatcher(two, effSetProgram, 0, p, nullptr, 0.0f);
         const std::vector<uint8_t> program = vst2.Chunk(two, false);
-        const auto viaVst2 = RenderInBlocks(input, kBlock, [&](double** in, double** out, uint32_t n) {
-            two->processDoubleReplacing(two, in, out, static_cast<VstInt32>(n));
-        });
+        const auto viaVst2 = RenderVst2(two, input);
         vst2.Close(two);
 
         ClapInstance clap(file);
@@ -335,7 +280,7 @@ TEST_F(ClapBinary, FactoryProgramsAreDiscoveredAndLoadedAsPresets)
     std::vector<std::string> errors;
     const std::vector<ClapPreset> presets = DiscoverPresets(file, errors);
     EXPECT_TRUE(errors.empty()) << errors.front();
-    AEffect* e = OpenVst2();
+    AEffect* e = OpenVst2Reference(vst2);
     int published = 0;
     for (const ClapPreset& preset : presets) {
         EXPECT_EQ(preset.kind, static_cast<uint32_t>(clap::kPresetLocationPlugin));

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <vector>
 
-#include "test_host.h"
+#include "reference_render.h"
 #include "vst3_host.h"
 
 using namespace vst3;
@@ -19,67 +19,19 @@ constexpr int kParams = 11;
 constexpr int kPrograms = 25;
 constexpr ParamID kProgramParam = 0x50726F67;
 constexpr ParamID kMix = 10;
-constexpr int kBlock = 512;
-constexpr double kRate = 44100.0;
-constexpr double kTwoPi = 6.283185307179586;
+constexpr int kBlock = kReferenceBlock;
+constexpr double kRate = kReferenceRate;
 
 // The class IDs hosts keep in their projects; these values may never change.
 const Uid kProcessorId = MakeUid(0x22F7B8D7, 0x05596335, 0x457AFEC8, 0xC6B207AD);
 const Uid kControllerId = MakeUid(0x86EB63E5, 0xB1636EE2, 0x663A93C1, 0x926A5BE0);
 
-// Two channels of a loud, bright test signal: harmonics and a little noise, in blocks.
-std::vector<std::vector<double>> TestSignal(int frames)
-{
-    std::vector<std::vector<double>> channels(2, std::vector<double>(static_cast<size_t>(frames)));
-    uint32_t noise = 12345;
-    for (int i = 0; i < frames; ++i) {
-        noise = noise * 1664525u + 1013904223u;
-        const double t = i / kRate;
-        const double tone = 0.6 * std::sin(kTwoPi * 110.0 * t) + 0.3 * std::sin(kTwoPi * 331.0 * t);
-        channels[0][static_cast<size_t>(i)] = tone + (noise >> 8) / 16777216.0 * 0.05;
-        channels[1][static_cast<size_t>(i)] = 0.8 * std::sin(kTwoPi * 220.0 * t + 0.5);
-    }
-    return channels;
-}
-
-// 64-bit output for the whole signal in host blocks, each block through `process`.
-template <typename Process>
-std::vector<std::vector<double>> RenderInBlocks(const std::vector<std::vector<double>>& input, Process process)
-{
-    const int frames = static_cast<int>(input[0].size());
-    std::vector<std::vector<double>> output(2, std::vector<double>(input[0].size()));
-    for (int done = 0; done < frames; done += kBlock) {
-        double* in[2] = {const_cast<double*>(input[0].data()) + done, const_cast<double*>(input[1].data()) + done};
-        double* out[2] = {output[0].data() + done, output[1].data() + done};
-        process(in, out, std::min(kBlock, frames - done), done == 0);
-    }
-    return output;
-}
-
 // Through the VST3 bundle; the changes go in the first block.
-std::vector<std::vector<double>> RenderVst3(Vst3Instance& plug, const std::vector<std::vector<double>>& input,
-                                            HostParameterChanges* firstBlockChanges = nullptr)
+Channels RenderVst3(Vst3Instance& plug, const Channels& input, HostParameterChanges* firstBlockChanges = nullptr)
 {
-    return RenderInBlocks(input, [&](double** in, double** out, int n, bool first) {
-        EXPECT_EQ(plug.Process64(in, out, 2, n, first ? firstBlockChanges : nullptr), kResultOk);
+    return RenderInBlocks(input, kBlock, [&](double** in, double** out, uint32_t n, bool first) {
+        EXPECT_EQ(plug.Process64(in, out, 2, static_cast<int>(n), first ? firstBlockChanges : nullptr), kResultOk);
     });
-}
-
-std::vector<std::vector<double>> RenderVst2(AEffect* effect, const std::vector<std::vector<double>>& input)
-{
-    return RenderInBlocks(input, [&](double** in, double** out, int n, bool) {
-        effect->processDoubleReplacing(effect, in, out, n);
-    });
-}
-
-bool SameBits(const std::vector<std::vector<double>>& a, const std::vector<std::vector<double>>& b)
-{
-    for (size_t c = 0; c < a.size(); ++c) {
-        if (std::memcmp(a[c].data(), b[c].data(), a[c].size() * sizeof(double)) != 0) {
-            return false;
-        }
-    }
-    return true;
 }
 
 class Vst3Binary : public ::testing::Test {
@@ -90,16 +42,6 @@ protected:
     {
         ASSERT_TRUE(bundle.Loaded()) << bundle.Error();
         ASSERT_TRUE(plug.Ok()) << plug.Error();
-    }
-
-    AEffect* OpenVst2()
-    {
-        AEffect* e = vst2.Open();
-        e->dispatcher(e, effOpen, 0, 0, nullptr, 0.0f);
-        e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
-        e->dispatcher(e, effSetBlockSize, 0, kBlock, nullptr, 0.0f);
-        e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
-        return e;
     }
 
     Vst3Bundle bundle;
@@ -191,7 +133,7 @@ TEST_F(Vst3Binary, StateIsTheVst2StateChunkAndRestoresWhole)
     ASSERT_EQ(plug.Process64(nullptr, nullptr, 0, 0, &changes), kResultOk);
     const std::vector<uint8_t> state = plug.State();
 
-    AEffect* e = OpenVst2();
+    AEffect* e = OpenVst2Reference(vst2);
     e->setParameter(e, kMix, 0.25f);
     e->setParameter(e, 1, 0.75f);
     EXPECT_EQ(vst2.Chunk(e, false), state);
@@ -220,7 +162,7 @@ TEST_F(Vst3Binary, StateIsTheVst2StateChunkAndRestoresWhole)
 
 TEST_F(Vst3Binary, ParametersMatchTheVst2ModuleBothWays)
 {
-    AEffect* e = OpenVst2();
+    AEffect* e = OpenVst2Reference(vst2);
     ASSERT_EQ(plug.ParameterCount(), kParams + 1);
     for (int i = 0; i < kParams; ++i) {
         const ParameterInfo info = plug.ParameterAt(i);
@@ -246,7 +188,7 @@ TEST_F(Vst3Binary, ParametersMatchTheVst2ModuleBothWays)
 
 TEST_F(Vst3Binary, ProgramListAndProgramChanges)
 {
-    AEffect* e = OpenVst2();
+    AEffect* e = OpenVst2Reference(vst2);
     const ParameterInfo info = plug.ParameterAt(kParams);
     EXPECT_EQ(info.id, kProgramParam);
     EXPECT_EQ(info.stepCount, kPrograms - 1);
@@ -301,7 +243,7 @@ TEST_F(Vst3Binary, EveryFactoryProgramSoundsAsInTheVst2Module)
         program.Add(kProgramParam, 0, p / 24.0);
         const auto viaVst3 = RenderVst3(three, input, &program);
 
-        AEffect* two = OpenVst2();
+        AEffect* two = OpenVst2Reference(vst2);
         two->dispatcher(two, effSetProgram, 0, p, nullptr, 0.0f);
         const auto viaVst2 = RenderVst2(two, input);
         vst2.Close(two);
