@@ -48,19 +48,9 @@ bool AllFiniteAndNormal(const Channels& channels)
     return true;
 }
 
-class ClapBinary : public ::testing::Test {
+class ClapBinary : public FormatBinaryTest<ClapFile, ClapInstance> {
 protected:
-    ClapBinary() : file(RUCK_CLAP_PATH), plug(file) {}
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(file.Loaded()) << file.Error();
-        ASSERT_TRUE(plug.Ok()) << plug.Error();
-    }
-
-    ClapFile file;
-    ClapInstance plug;
-    TestHost vst2;
+    ClapBinary() : FormatBinaryTest(RUCK_CLAP_PATH) {}
 };
 
 TEST_F(ClapBinary, EntryFactoryAndDescriptor)

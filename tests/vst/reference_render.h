@@ -1,7 +1,9 @@
 // For the tests that compare another plug-in format with the VST2 module of the same build:
 // a loud, bright stereo test signal, rendering it in host blocks, the VST2 module opened as
-// the reference, and comparison bit for bit.
+// the reference, comparison bit for bit, and the fixture such tests share.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -74,3 +76,21 @@ inline Channels RenderVst2(AEffect* effect, const Channels& input)
         effect->processDoubleReplacing(effect, in, out, static_cast<VstInt32>(n));
     });
 }
+
+// The fixture of one format's binary tests: the plug-in file loaded, one instance of it, and a
+// VST2 host for the reference renders.
+template <typename File, typename Instance>
+class FormatBinaryTest : public testing::Test {
+protected:
+    explicit FormatBinaryTest(const char* path) : file(path), plug(file) {}
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(file.Loaded()) << file.Error();
+        ASSERT_TRUE(plug.Ok()) << plug.Error();
+    }
+
+    File file;
+    Instance plug;
+    TestHost vst2;
+};

@@ -34,24 +34,14 @@ Channels RenderVst3(Vst3Instance& plug, const Channels& input, HostParameterChan
     });
 }
 
-class Vst3Binary : public ::testing::Test {
+class Vst3Binary : public FormatBinaryTest<Vst3Bundle, Vst3Instance> {
 protected:
-    Vst3Binary() : bundle(RUCK_VST3_BUNDLE_PATH), plug(bundle) {}
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(bundle.Loaded()) << bundle.Error();
-        ASSERT_TRUE(plug.Ok()) << plug.Error();
-    }
-
-    Vst3Bundle bundle;
-    Vst3Instance plug;
-    TestHost vst2;
+    Vst3Binary() : FormatBinaryTest(RUCK_VST3_BUNDLE_PATH) {}
 };
 
 TEST_F(Vst3Binary, FactoryDescribesProcessorAndController)
 {
-    PluginFactory* factory = bundle.Factory();
+    PluginFactory* factory = file.Factory();
     void* face = nullptr;
     ASSERT_EQ(factory->queryInterface(kPluginFactory3Iid.Data(), &face), kResultOk);
     auto* factory3 = static_cast<PluginFactory3*>(face);
@@ -138,7 +128,7 @@ TEST_F(Vst3Binary, StateIsTheVst2StateChunkAndRestoresWhole)
     e->setParameter(e, 1, 0.75f);
     EXPECT_EQ(vst2.Chunk(e, false), state);
 
-    Vst3Instance other(bundle);
+    Vst3Instance other(file);
     ASSERT_TRUE(other.SetState(state));
     EXPECT_EQ(other.State(), state);
     EXPECT_DOUBLE_EQ(other.controller->getParamNormalized(kMix), 0.25);
@@ -237,7 +227,7 @@ TEST_F(Vst3Binary, EveryFactoryProgramSoundsAsInTheVst2Module)
 {
     const auto input = TestSignal(kBlock * 6 + 100);
     for (int p = 0; p < kPrograms; ++p) {
-        Vst3Instance three(bundle);
+        Vst3Instance three(file);
         ASSERT_TRUE(three.Start(kRate, kBlock, true, kSpeakerStereo));
         HostParameterChanges program;
         program.Add(kProgramParam, 0, p / 24.0);
@@ -255,7 +245,7 @@ TEST_F(Vst3Binary, ChangesInsideABlockApplyAtTheirOffsets)
 {
     const auto input = TestSignal(kBlock);
     const int offset = 200;
-    Vst3Instance split(bundle);
+    Vst3Instance split(file);
     ASSERT_TRUE(plug.Start(kRate, kBlock, true, kSpeakerStereo));
     ASSERT_TRUE(split.Start(kRate, kBlock, true, kSpeakerStereo));
 
@@ -281,7 +271,7 @@ TEST_F(Vst3Binary, ChangesInsideABlockApplyAtTheirOffsets)
     EXPECT_TRUE(SameBits(whole, parts));
 
     // And not the block-level answer: before the offset the old Mix still sounds.
-    Vst3Instance blockLevel(bundle);
+    Vst3Instance blockLevel(file);
     ASSERT_TRUE(blockLevel.Start(kRate, kBlock, true, kSpeakerStereo));
     HostParameterChanges atZero;
     atZero.Add(kMix, 0, 0.3);
@@ -300,7 +290,7 @@ TEST_F(Vst3Binary, SinglePrecisionAgreesWithDoublePrecision)
         }
         input32[c].assign(input[c].begin(), input[c].end());
     }
-    Vst3Instance single(bundle);
+    Vst3Instance single(file);
     ASSERT_TRUE(plug.Start(kRate, frames, true, kSpeakerStereo));
     ASSERT_TRUE(single.Start(kRate, frames, false, kSpeakerStereo));
     HostParameterChanges program;
