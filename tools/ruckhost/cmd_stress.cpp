@@ -17,6 +17,8 @@
 #include "stress_clap.h"
 #include "stress_common.h"
 #include "stress_sequence.h"
+#include "stress_vst3.h"
+#include "vst3_commands.h"
 
 namespace {
 using Clock = StressClock;
@@ -408,12 +410,12 @@ int RunStress(const std::vector<std::string>& args)
     const double hangLimit = arguments.Number("hang-limit", 10.0, 0.1, 3600.0);
     const auto seed = static_cast<uint64_t>(arguments.Integer("seed", 1, 0, 0x7FFFFFFF));
     const std::string& path = arguments.Positionals()[0];
-    if (IsClapPath(path)) {
+    if (IsClapPath(path) || IsVst3Path(path)) {
         if (arguments.Has("sequence") || arguments.Has("script") || arguments.Has("strict")) {
             throw HostError("--sequence, --script and --strict are for VST2 plug-ins, not " + path);
         }
         const HangWatch watch(hangLimit);
-        return RunClapStress(path, seconds, seed);
+        return IsClapPath(path) ? RunClapStress(path, seconds, seed) : RunVst3Stress(path, seconds, seed);
     }
     const PluginLibrary library(path);
     const HangWatch watch(hangLimit);

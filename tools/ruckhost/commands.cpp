@@ -80,7 +80,15 @@ const Command kCommands[] = {
      "random frames, 32-bit and, when every port takes it, 64-bit) while the main thread saves\n"
      "and loads states, loads damaged ones, loads presets and asks for values and texts;\n"
      "random bytes and every truncation of a valid state must be refused or leave values in\n"
-     "range; a state loaded into a fresh instance must save the same bytes. No --sequence.\n"},
+     "range; a state loaded into a fresh instance must save the same bytes. No --sequence.\n"
+     "A VST3 bundle (PLUGIN ending in .vst3) likewise: component and controller created,\n"
+     "initialised, connected, made active at several rates and sample sizes, and terminated on\n"
+     "the main thread; processing switched on and off and run on an audio thread (the blocks\n"
+     "and inputs above, parameter changes at random offsets, programs through the program\n"
+     "parameter) while the main thread gets and sets component and controller states, loads\n"
+     "damaged ones, selects programs and asks for values and texts both ways; damaged states\n"
+     "must be refused or leave every normalised value in 0..1, and component and controller\n"
+     "states must restore byte for byte into a fresh instance. No --sequence.\n"},
     {"validate", RunValidate, "run the checks CLAP validators make on a .clap file",
      "usage: ruckhost validate PLUGIN.clap [--hang-limit S]\n"
      "Runs the checks the CLAP project's validator makes, by their names: the entry and\n"

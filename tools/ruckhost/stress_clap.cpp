@@ -13,87 +13,42 @@
 #include "clap_audio.h"
 #include "clap_host.h"
 #include "host_error.h"
-#include "stress_common.h"
+#include "stress_rounds.h"
 
 namespace {
-constexpr double kRates[] = {44100.0, 48000.0, 96000.0, 22050.0};
 constexpr uint32_t kMaxBlock = 1024;
-constexpr size_t kRandomStateBytes = 1 << 20;
-constexpr size_t kMaxTruncations = 1 << 16;
-constexpr size_t kShortDamageBytes = 4096;
-constexpr int kChurnInstances = 16;
-constexpr int kActivations = 3;
 constexpr int kMostEventsPerBlock = 4;
 
-struct Counts {
-    std::atomic<long> instances{0};
-    std::atomic<long> activations{0};
-    std::atomic<long> blocks{0};
-    std::atomic<long> frames{0};
-    std::atomic<long> events{0};
-    std::atomic<long> requests{0};
-    std::atomic<long> damagedStates{0};
-};
-
-// Runs `work` on a thread of its own, the audio thread of the moment, and waits for it.
-template <typename Work>
-void OnAudioThread(Work work)
-{
-    std::thread audio(work);
-    audio.join();
-}
-
-// Block sizes as hosts use them: mostly any size up to the maximum, often the maximum,
-// sometimes a small odd one.
-uint32_t RandomBlockSize(std::mt19937_64& rng)
-{
-    switch (rng() % 8) {
-    case 0:
-        return kMaxBlock;
-    case 1:
-        return 1 + 2 * static_cast<uint32_t>(rng() % 8);
-    default:
-        return 1 + static_cast<uint32_t>(rng() % kMaxBlock);
-    }
-}
-
-class ClapStressRun {
+class ClapStressRun final : public StressRounds<ClapInstance> {
 public:
     ClapStressRun(const std::string& path, double seconds, uint64_t seed);
-    void Run();
     void PrintSummary(double seconds) const;
 
 private:
-    std::unique_ptr<ClapInstance> NewInstance();
-    bool Activate(ClapInstance& plug, double rate);
+    void Probe() override;
+    std::unique_ptr<ClapInstance> NewInstance() override;
+    bool Activate(ClapInstance& plug, double rate, bool doublePrecision) override;
+    void Deactivate(ClapInstance& plug) override;
+    void CheckStillSound(ClapInstance& plug, const char* after) override;
+    void ThreadedSession(double seconds, bool doublePrecision) override;
+    void DamagedStates() override;
+    void CheckStateRoundTrip() override;
     const ClapPreset* RandomPreset();
     template <typename T>
     bool ProcessBlock(ClapInstance& plug, ClapAudio<T>& audio, const std::vector<clap::ParamInfo>& infos,
                       uint32_t frames, std::mt19937_64& random);
-    void CheckStillSound(ClapInstance& plug, const char* after);
-    void ChurnInstances();
-    void ThreadedSession(double seconds, bool doublePrecision);
     template <typename T>
     void AudioThread(ClapInstance& plug, const ClapPorts& ports, const std::vector<clap::ParamInfo>& infos,
                      uint64_t seed, const std::atomic<bool>& stop);
     void MainThreadRequest(ClapInstance& plug, const std::vector<clap::ParamInfo>& infos);
     void CheckValues(const ClapInstance& plug, const std::vector<clap::ParamInfo>& infos, const char* after);
-    void DamagedStates();
-    void CheckStateRoundTrip();
 
-    std::string path;
     ClapFile file;
     std::vector<ClapPreset> presets;
-    std::mt19937_64 rng;
-    StressClock::time_point deadline;
-    Counts counts;
-    Failure failure;
-    int rounds = 0;
-    bool canDouble = false;
 };
 
 ClapStressRun::ClapStressRun(const std::string& plugin, double seconds, uint64_t seed)
-    : path(plugin), file(plugin), rng(seed), deadline(TimeAfter(seconds))
+    : StressRounds(plugin, seconds, seed), file(plugin)
 {
     if (!file.Loaded()) {
         throw HostError(file.Error());
@@ -122,11 +77,24 @@ std::unique_ptr<ClapInstance> ClapStressRun::NewInstance()
     return plug;
 }
 
-bool ClapStressRun::Activate(ClapInstance& plug, double rate)
+void ClapStressRun::Probe()
+{
+    auto probe = NewInstance();
+    canDouble = ReadPorts(*probe).All64();
+}
+
+// Sample sizes are chosen per block in CLAP, not at activation.
+bool ClapStressRun::Activate(ClapInstance& plug, double rate, bool)
 {
     Activity activity("activate");
     ++counts.activations;
     return plug.Activate(rate, 1, kMaxBlock);
+}
+
+void ClapStressRun::Deactivate(ClapInstance& plug)
+{
+    Activity activity("deactivate");
+    plug.Deactivate();
 }
 
 const ClapPreset* ClapStressRun::RandomPreset()
@@ -159,7 +127,7 @@ bool ClapStressRun::ProcessBlock(ClapInstance& plug, ClapAudio<T>& audio, const 
     }
     ++counts.blocks;
     counts.frames += frames;
-    counts.events += static_cast<long>(times.size());
+    counts.changes += static_cast<long>(times.size());
     const std::string bad = status == clap::kProcessError ? "process reports an error" : audio.BadOutput(frames, false);
     if (!bad.empty()) {
         failure.Set(bad + " for " + KindName(kind) + " input (" + std::to_string(sizeof(T) * 8) + "-bit, " +
@@ -173,9 +141,7 @@ bool ClapStressRun::ProcessBlock(ClapInstance& plug, ClapAudio<T>& audio, const 
 void ClapStressRun::CheckStillSound(ClapInstance& plug, const char* after)
 {
     const ClapPorts ports = ReadPorts(plug);
-    if (!Activate(plug, kRates[0])) {
-        throw HostError(std::string("stress: the plug-in refuses to activate after ") + after);
-    }
+    ActivateOrThrow(plug, kRates[0], false, after);
     ClapAudio<float> audio(ports, kMaxBlock);
     std::mt19937_64 random(rng());
     OnAudioThread([&] {
@@ -192,34 +158,8 @@ void ClapStressRun::CheckStillSound(ClapInstance& plug, const char* after)
         }
         plug.StopProcessing();
     });
-    Activity activity("deactivate");
-    plug.Deactivate();
+    Deactivate(plug);
     failure.ThrowIfSet();
-}
-
-// Many instances alive at once, activated and deactivated at random rates, destroyed in
-// random order.
-void ClapStressRun::ChurnInstances()
-{
-    std::vector<std::unique_ptr<ClapInstance>> alive;
-    for (int i = 0; i < kChurnInstances; ++i) {
-        alive.push_back(NewInstance());
-        for (int a = 0; i % 2 == 0 && a < kActivations; ++a) {
-            if (!Activate(*alive.back(), kRates[rng() % std::size(kRates)])) {
-                throw HostError("stress: the plug-in refuses to activate");
-            }
-            Activity activity("deactivate");
-            alive.back()->Deactivate();
-        }
-        if (i % 4 == 0) {
-            CheckStillSound(*alive.back(), "creating many instances");
-        }
-    }
-    std::shuffle(alive.begin(), alive.end(), rng);
-    while (!alive.empty()) {
-        Activity activity("destroy");
-        alive.pop_back();
-    }
 }
 
 template <typename T>
@@ -235,7 +175,7 @@ void ClapStressRun::AudioThread(ClapInstance& plug, const ClapPorts& ports, cons
             return;
         }
     }
-    while (!stop && !failure.Failed() && ProcessBlock(plug, audio, infos, RandomBlockSize(random), random)) {
+    while (!stop && !failure.Failed() && ProcessBlock(plug, audio, infos, RandomBlockSize(random, kMaxBlock), random)) {
         if (random() % 64 == 0) {
             Activity activity("stop_processing and start_processing");
             plug.StopProcessing();
@@ -264,7 +204,6 @@ void ClapStressRun::CheckValues(const ClapInstance& plug, const std::vector<clap
 // One thing a host's main thread asks while the audio thread processes.
 void ClapStressRun::MainThreadRequest(ClapInstance& plug, const std::vector<clap::ParamInfo>& infos)
 {
-    ++counts.requests;
     switch (rng() % 5) {
     case 0: {
         Activity activity("state.save, then state.load of the saved state");
@@ -276,13 +215,7 @@ void ClapStressRun::MainThreadRequest(ClapInstance& plug, const std::vector<clap
     }
     case 1: {
         Activity activity("state.load of a damaged state");
-        std::vector<uint8_t> damaged = plug.State();
-        damaged.resize(damaged.empty() || rng() % 2 ? rng() % kShortDamageBytes : rng() % damaged.size());
-        for (size_t i = rng() % 2 ? 0 : damaged.size(); i < damaged.size(); ++i) {
-            damaged[i] = static_cast<uint8_t>(rng());
-        }
-        plug.LoadState(damaged);
-        ++counts.damagedStates;
+        plug.LoadState(Damaged(plug.State()));
         CheckValues(plug, infos, "a damaged state while processing");
         break;
     }
@@ -331,9 +264,7 @@ void ClapStressRun::ThreadedSession(double seconds, bool doublePrecision)
     if (!ports.error.empty()) {
         throw HostError("stress: " + ports.error);
     }
-    if (!Activate(*plug, kRates[rng() % std::size(kRates)])) {
-        throw HostError("stress: the plug-in refuses to activate");
-    }
+    ActivateOrThrow(*plug, RandomRate(), doublePrecision);
     std::atomic<bool> stop{false};
     std::thread audio([&, seed = rng()] {
         if (doublePrecision) {
@@ -342,10 +273,7 @@ void ClapStressRun::ThreadedSession(double seconds, bool doublePrecision)
             AudioThread<float>(*plug, ports, infos, seed, stop);
         }
     });
-    const auto end = TimeAfter(seconds);
-    while (StressClock::now() < end && !failure.Failed()) {
-        MainThreadRequest(*plug, infos);
-    }
+    RequestFor(seconds, [&] { MainThreadRequest(*plug, infos); });
     stop = true;
     audio.join();
     failure.ThrowIfSet();
@@ -360,26 +288,11 @@ void ClapStressRun::DamagedStates()
     auto plug = NewInstance();
     const std::vector<clap::ParamInfo> infos = plug->ParamInfos();
     const std::vector<uint8_t> valid = plug->State();
-    std::vector<uint8_t> noise(kRandomStateBytes);
-    for (uint8_t& b : noise) {
-        b = static_cast<uint8_t>(rng());
-    }
-    {
-        Activity activity("state.load of a megabyte of random bytes");
-        plug->LoadState(noise);
-        CheckValues(*plug, infos, "loading random bytes as a state");
-        plug->LoadState(std::vector<uint8_t>(noise.begin(), noise.begin() + std::min(valid.size(), noise.size())));
-        CheckValues(*plug, infos, "loading random bytes as long as a state");
-        counts.damagedStates += 2;
-    }
-    const size_t step = valid.size() > kMaxTruncations ? valid.size() / kMaxTruncations + 1 : 1;
-    for (size_t n = 0; n < valid.size() && !failure.Failed(); n += step) {
-        Activity activity("state.load of a truncated state");
-        plug->LoadState(std::vector<uint8_t>(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(n)));
-        CheckValues(*plug, infos, "loading a truncated state");
-        ++counts.damagedStates;
-    }
-    failure.ThrowIfSet();
+    LoadDamagedForms(valid, [&](const std::vector<uint8_t>& damaged, const char* what) {
+        Activity activity("state.load of a damaged state");
+        plug->LoadState(damaged);
+        CheckValues(*plug, infos, what);
+    });
     if (!valid.empty()) {
         Activity activity("state.load of the valid state after damaged ones");
         if (!plug->LoadState(valid)) {
@@ -419,37 +332,14 @@ void ClapStressRun::CheckStateRoundTrip()
     }
 }
 
-void ClapStressRun::Run()
-{
-    {
-        auto probe = NewInstance();
-        canDouble = ReadPorts(*probe).All64();
-    }
-    do {
-        ChurnInstances();
-        // Every other session in double precision, when every port takes it.
-        ThreadedSession(std::clamp(SecondsUntil(deadline) * 0.6, 0.2, 2.0), canDouble && rounds % 2 == 1);
-        DamagedStates();
-        CheckStateRoundTrip();
-        ++rounds;
-    } while (SecondsUntil(deadline) > 0.0);
-}
-
 void ClapStressRun::PrintSummary(double seconds) const
 {
-    std::printf("stress: %s (CLAP) passed %d rounds in %.1f s: %ld instances, %ld activations, %ld blocks (%ld frames), "
-                "%ld parameter events, %ld main-thread requests, %ld damaged states%s\n",
-                path.c_str(), rounds, seconds, counts.instances.load(), counts.activations.load(), counts.blocks.load(),
-                counts.frames.load(), counts.events.load(), counts.requests.load(), counts.damagedStates.load(),
-                canDouble ? "" : " (32-bit only: the ports do not take 64-bit samples)");
+    StressRounds::PrintSummary(seconds, "CLAP", "parameter events",
+                               canDouble ? "" : " (32-bit only: the ports do not take 64-bit samples)");
 }
 }  // namespace
 
 int RunClapStress(const std::string& path, double seconds, uint64_t seed)
 {
-    const auto start = StressClock::now();
-    ClapStressRun run(path, seconds, seed);
-    run.Run();
-    run.PrintSummary(std::chrono::duration<double>(StressClock::now() - start).count());
-    return 0;
+    return RunStressRounds<ClapStressRun>(path, seconds, seed);
 }

@@ -13,6 +13,18 @@ InputKind RandomKind(std::mt19937_64& rng)
     return static_cast<InputKind>(rng() % static_cast<int>(InputKind::Count));
 }
 
+uint32_t RandomBlockSize(std::mt19937_64& rng, uint32_t maxBlock)
+{
+    switch (rng() % 8) {
+    case 0:
+        return maxBlock;
+    case 1:
+        return 1 + 2 * static_cast<uint32_t>(rng() % 8);
+    default:
+        return 1 + static_cast<uint32_t>(rng() % maxBlock);
+    }
+}
+
 StressClock::time_point TimeAfter(double seconds)
 {
     return StressClock::now() +

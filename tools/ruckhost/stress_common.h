@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 
 enum class InputKind { Silence, Noise, Dc, VeryLoud, Denormal, Count };
 
@@ -32,6 +34,33 @@ T SampleFor(InputKind kind, std::mt19937_64& rng)
     default:
         return T(0);
     }
+}
+
+// Where the first NaN or infinite sample of the channels is, or empty.
+template <typename T>
+std::string NonFiniteOutput(T* const* channels, int count, int frames)
+{
+    for (int c = 0; c < count; ++c) {
+        for (int i = 0; i < frames; ++i) {
+            if (!std::isfinite(channels[c][i])) {
+                return "non-finite output (" + std::to_string(static_cast<double>(channels[c][i])) + ") at channel " +
+                       std::to_string(c) + " frame " + std::to_string(i) + " of a block of " + std::to_string(frames);
+            }
+        }
+    }
+    return "";
+}
+
+// Block sizes as hosts use them: mostly any size up to the maximum, often the maximum,
+// sometimes a small odd one.
+uint32_t RandomBlockSize(std::mt19937_64& rng, uint32_t maxBlock);
+
+// Runs `work` on a thread of its own, the audio thread of the moment, and waits for it.
+template <typename Work>
+void OnAudioThread(Work work)
+{
+    std::thread audio(work);
+    audio.join();
 }
 
 using StressClock = std::chrono::steady_clock;

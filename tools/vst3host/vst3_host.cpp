@@ -342,6 +342,21 @@ Vst3Instance::~Vst3Instance()
 
 bool Vst3Instance::Start(double rate, int maxBlock, bool sample64, SpeakerArrangement arrangement)
 {
+    if (!Activate(rate, maxBlock, sample64, arrangement)) {
+        return false;
+    }
+    SetProcessing(true);
+    return true;
+}
+
+void Vst3Instance::Stop()
+{
+    SetProcessing(false);
+    Deactivate();
+}
+
+bool Vst3Instance::Activate(double rate, int maxBlock, bool sample64, SpeakerArrangement arrangement)
+{
     Stop();
     SpeakerArrangement in = arrangement;
     SpeakerArrangement out = arrangement;
@@ -358,19 +373,25 @@ bool Vst3Instance::Start(double rate, int maxBlock, bool sample64, SpeakerArrang
     component->activateBus(kAudio, kInput, 0, 1);
     component->activateBus(kAudio, kOutput, 0, 1);
     component->setActive(1);
-    processor->setProcessing(1);
-    started = true;
+    active = true;
     return true;
 }
 
-void Vst3Instance::Stop()
+void Vst3Instance::Deactivate()
 {
-    if (!started) {
-        return;
+    if (active) {
+        component->setActive(0);
+        active = false;
+        processing = false;
     }
-    processor->setProcessing(0);
-    component->setActive(0);
-    started = false;
+}
+
+void Vst3Instance::SetProcessing(bool on)
+{
+    if (active && processing != on) {
+        processor->setProcessing(on ? 1 : 0);
+        processing = on;
+    }
 }
 
 template <typename Sample>

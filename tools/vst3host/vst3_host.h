@@ -144,6 +144,11 @@ public:
     // Bus arrangements, sample size, rate and block; then active and processing.
     bool Start(double rate, int maxBlock, bool sample64, vst3::SpeakerArrangement arrangement);
     void Stop();
+    // Start and Stop in the halves a threaded host calls apart: set up and made active on
+    // the main thread, processing switched on and off on the audio thread.
+    bool Activate(double rate, int maxBlock, bool sample64, vst3::SpeakerArrangement arrangement);
+    void Deactivate();
+    void SetProcessing(bool on);
     // `changes` go in, `reported` takes the processor's output changes (both may be null).
     vst3::tresult Process64(double** inputs, double** outputs, int channels, int frames,
                             vst3::IParameterChanges* changes = nullptr, vst3::IParameterChanges* reported = nullptr);
@@ -175,7 +180,8 @@ private:
     void Connect();
 
     int32_t sampleSize = vst3::kSample64;
-    bool started = false;
+    bool active = false;
+    bool processing = false;
     bool controllerInitialised = false;
     std::string error;
 };
