@@ -6,14 +6,23 @@
 // The same run without the editor first gives the floor that the machine's own scheduling
 // sets for the tail.
 //
-// lock_wait_bench PLUGIN.so [SECONDS]   (needs an X display, e.g. under xvfb-run -a)
+// With --realtime the audio thread runs as a host's does: on a core of its own (the machine's
+// last) at real-time priority (SCHED_FIFO, when allowed), so that what remains of the tail is
+// waiting on the plug-in rather than on the scheduler. Run the rest on the other cores, e.g.
+// taskset -c 0 xvfb-run -a lock_wait_bench PLUGIN.so 10 --realtime
+//
+// lock_wait_bench PLUGIN.so [SECONDS] [--realtime]   (needs an X display, e.g. under xvfb-run -a)
 #include <X11/Xlib.h>
+#include <pthread.h>
+#include <sched.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -30,6 +39,46 @@ constexpr int kIdleMs = 5;
 constexpr int kKnobX = 67;
 constexpr int kKnobY = 160;
 constexpr int kDragSpan = 60;
+constexpr int kAudioPriority = 80;
+
+// While it lives, the calling thread runs as a host's audio thread: alone on the machine's
+// last core, at real-time priority where the system allows it; then as before.
+class AudioThreadScheduling {
+public:
+    explicit AudioThreadScheduling(bool realtime) : active(realtime)
+    {
+        if (!active) {
+            return;
+        }
+        pthread_getaffinity_np(pthread_self(), sizeof oldCores, &oldCores);
+        pthread_getschedparam(pthread_self(), &oldPolicy, &oldParam);
+        cpu_set_t last;
+        CPU_ZERO(&last);
+        CPU_SET(static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)) - 1, &last);
+        pthread_setaffinity_np(pthread_self(), sizeof last, &last);
+        sched_param fifo = {};
+        fifo.sched_priority = kAudioPriority;
+        realtimeGranted = pthread_setschedparam(pthread_self(), SCHED_FIFO, &fifo) == 0;
+    }
+    ~AudioThreadScheduling()
+    {
+        if (active) {
+            pthread_setschedparam(pthread_self(), oldPolicy, &oldParam);
+            pthread_setaffinity_np(pthread_self(), sizeof oldCores, &oldCores);
+        }
+    }
+    AudioThreadScheduling(const AudioThreadScheduling&) = delete;
+    AudioThreadScheduling& operator=(const AudioThreadScheduling&) = delete;
+
+    bool RealtimeGranted() const { return realtimeGranted; }
+
+private:
+    bool active;
+    bool realtimeGranted = false;
+    cpu_set_t oldCores = {};
+    int oldPolicy = SCHED_OTHER;
+    sched_param oldParam = {};
+};
 
 VstIntPtr HostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
 {
@@ -44,8 +93,12 @@ VstIntPtr Dispatch(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIntPtr va
 
 // The audio thread: paced blocks, each automating every parameter and processing; the
 // duration of each block's calls in nanoseconds.
-std::vector<double> RunAudio(AEffect* e, double seconds, const std::atomic<bool>& uiRunning)
+std::vector<double> RunAudio(AEffect* e, double seconds, const std::atomic<bool>& uiRunning, bool realtime)
 {
+    const AudioThreadScheduling scheduling(realtime);
+    if (realtime && !scheduling.RealtimeGranted()) {
+        std::fprintf(stderr, "lock_wait_bench: no real-time priority here; the audio thread keeps its own core\n");
+    }
     const auto period = std::chrono::nanoseconds(static_cast<long long>(1e9 * kBlock / kSampleRate));
     const size_t count = static_cast<size_t>(seconds * kSampleRate / kBlock);
     std::vector<double> durations;
@@ -122,10 +175,11 @@ void Report(const char* what, const std::vector<double>& durations)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: lock_wait_bench PLUGIN.so [SECONDS]\n");
+        std::fprintf(stderr, "usage: lock_wait_bench PLUGIN.so [SECONDS] [--realtime]\n");
         return 2;
     }
     const double seconds = argc > 2 ? std::atof(argv[2]) : kDefaultSeconds;
+    const bool realtime = argc > 3 && std::strcmp(argv[3], "--realtime") == 0;
     Display* display = XOpenDisplay(nullptr);
     PluginModule module(argv[1]);
     VstEntry entry = module.Entry("VSTPluginMain");
@@ -143,13 +197,13 @@ int main(int argc, char** argv)
     Dispatch(e, effMainsChanged, 0, 1);
 
     std::atomic<bool> alone{true};
-    const std::vector<double> floor = RunAudio(e, seconds, alone);
+    const std::vector<double> floor = RunAudio(e, seconds, alone, realtime);
     Dispatch(e, effEditOpen, 0, 0, reinterpret_cast<void*>(parent));
     const Window editor = EditorWindowIn(display, parent);
     std::atomic<bool> uiRunning{true};
     std::vector<double> durations;
     std::thread audio([&] {
-        durations = RunAudio(e, seconds, uiRunning);
+        durations = RunAudio(e, seconds, uiRunning, realtime);
         uiRunning.store(false);
     });
     int idles = 0;
