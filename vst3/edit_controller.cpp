@@ -39,7 +39,8 @@ tresult Vst3Controller::queryInterface(const char* iid, void** obj)
                        {{&kFUnknownIid, static_cast<IEditController*>(this)},
                         {&kPluginBaseIid, static_cast<IEditController*>(this)},
                         {&kEditControllerIid, static_cast<IEditController*>(this)},
-                        {&kUnitInfoIid, static_cast<IUnitInfo*>(this)}});
+                        {&kUnitInfoIid, static_cast<IUnitInfo*>(this)},
+                        {&kRuckSnapshotIid, static_cast<IRuckSnapshot*>(this)}});
 }
 
 tresult Vst3Controller::initialize(FUnknown*)
@@ -239,6 +240,27 @@ PlugView* Vst3Controller::createView(const char* name)
         return nullptr;
     }
     return new (std::nothrow) Vst3View(this);
+}
+
+tresult Vst3Controller::getFaceSize(int32_t* width, int32_t* height)
+{
+    const IAttachedView* face = effect ? effect->EditorView() : nullptr;
+    if (width == nullptr || height == nullptr) {
+        return kInvalidArgument;
+    }
+    if (face == nullptr) {
+        return kResultFalse;
+    }
+    *width = face->Width();
+    *height = face->Height();
+    return kResultOk;
+}
+
+// The very painting the VST2 vendor request 'RkSn' asks for.
+tresult Vst3Controller::paintFace(int32_t width, int32_t height, uint32_t* pixels)
+{
+    IAttachedView* face = effect ? effect->EditorView() : nullptr;
+    return face != nullptr && pixels != nullptr && face->Snapshot(pixels, width, height) ? kResultOk : kResultFalse;
 }
 
 tresult Vst3Controller::getUnitInfo(int32_t unitIndex, UnitInfo* info)

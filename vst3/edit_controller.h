@@ -8,8 +8,12 @@
 
 #include "plug/data_chunk.h"
 #include "vst3/audio_component.h"
+#include "vst3/snapshot_interface.h"
 
-class Vst3Controller final : public vst3::IEditController, public vst3::IUnitInfo, public IVst3HostLink {
+class Vst3Controller final : public vst3::IEditController,
+                             public vst3::IUnitInfo,
+                             public vst3::IRuckSnapshot,
+                             public IVst3HostLink {
 public:
     explicit Vst3Controller(IVst3Maker make);
     Vst3Controller(const Vst3Controller&) = delete;
@@ -48,6 +52,9 @@ public:
     vst3::tresult selectUnit(int32_t) override { return vst3::kResultOk; }
     vst3::tresult getUnitByBus(int32_t, int32_t, int32_t, int32_t, int32_t*) override { return vst3::kResultFalse; }
     vst3::tresult setUnitProgramData(int32_t, int32_t, vst3::IBStream*) override { return vst3::kNotImplemented; }
+
+    vst3::tresult getFaceSize(int32_t* width, int32_t* height) override;
+    vst3::tresult paintFace(int32_t width, int32_t height, uint32_t* pixels) override;
 
     void LinkBeginEdit(int index) override;
     void LinkPerformEdit(int index, double normalized) override;

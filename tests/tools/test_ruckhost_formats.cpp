@@ -70,10 +70,10 @@ TEST(RuckhostFormats, CurveSpectrumAndFaceAreTheSameInEveryFormat)
     snapshot.insert(snapshot.end(), settings.begin(), settings.end());
     const std::vector<uint8_t> face = Written(snapshot, out);
     ASSERT_FALSE(face.empty());
-    snapshot[1] = kClap;
-    EXPECT_EQ(Written(snapshot, out), face);
-    std::filesystem::remove(out);
-    ExpectRefused({"snapshot", kVst3, out}, "is a VST3 plug-in; snapshot paints VST2 and CLAP plug-ins", out);
+    for (const std::string& plugin : {kVst3, kClap}) {
+        snapshot[1] = plugin;
+        EXPECT_EQ(Written(snapshot, out), face) << plugin;
+    }
 }
 
 TEST(RuckhostFormats, ExportedStatesSoundAsTheirPrograms)

@@ -121,9 +121,10 @@ const Command kCommands[] = {
      "       [--state FILE]\n"
      "Opens the plug-in, applies the settings as render does and saves the face of its editor,\n"
      "painted by the plug-in's own drawing code without a window. PLUGIN is a VST2 module that\n"
-     "answers Ruckstone's vendor request 'RkSn', or a CLAP file that offers Ruckstone's\n"
-     "extension \"audio.tolvi.ruckstone.snapshot/1\"; other plug-ins, and VST3 bundles, are\n"
-     "refused with a message. OUT.png is written whole or not at all.\n"},
+     "answers Ruckstone's vendor request 'RkSn', a CLAP file that offers Ruckstone's extension\n"
+     "\"audio.tolvi.ruckstone.snapshot/1\", or a VST3 bundle whose controller offers Ruckstone's\n"
+     "snapshot interface (vst3/snapshot_interface.h); other plug-ins are refused with a\n"
+     "message. OUT.png is written whole or not at all.\n"},
     {"preset", RunPreset, "export a plug-in's programs as preset or state files",
      "usage: ruckhost preset export PLUGIN DIR\n"
      "For a VST2 module: writes every program into DIR as a .fxp file (\"01 NAME.fxp\", ...)\n"

@@ -41,11 +41,6 @@ void HostedPlugin::CheckStateTaken(bool taken, const std::string& name) const
     }
 }
 
-FacePixels HostedPlugin::PaintFace()
-{
-    throw HostError(Path() + " is a " + Format() + " plug-in; snapshot paints VST2 and CLAP plug-ins");
-}
-
 FacePixels BlankFace(const HostedPlugin& plugin, long width, long height)
 {
     constexpr long kMaxEditorSide = 8192;

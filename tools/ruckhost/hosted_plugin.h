@@ -63,7 +63,7 @@ public:
 
     // Painted by the plug-in's own drawing code without a window; refuses plug-ins that
     // offer no such request.
-    virtual FacePixels PaintFace();
+    virtual FacePixels PaintFace() = 0;
 
 protected:
     // For formats whose state files hold the plug-in's own state bytes: refuses an empty

@@ -7,6 +7,7 @@
 #include "host_error.h"
 #include "options.h"
 #include "parameters.h"
+#include "vst3/snapshot_interface.h"
 #include "vst3_host.h"
 
 using namespace vst3;
@@ -169,6 +170,29 @@ public:
     void Stop() override { plug.Stop(); }
 
     bool ProcessesDouble() const override { return plug.processor->canProcessSampleSize(kSample64) == kResultOk; }
+
+    // Through Ruckstone's own interface on the controller.
+    FacePixels PaintFace() override
+    {
+        void* object = nullptr;
+        if (plug.controller->queryInterface(kRuckSnapshotIid.Data(), &object) != kResultOk || object == nullptr) {
+            throw HostError(Path() + " offers no Ruckstone snapshot interface on its controller");
+        }
+        auto* snapshot = static_cast<IRuckSnapshot*>(object);
+        int32_t width = 0;
+        int32_t height = 0;
+        FacePixels face;
+        const bool sized = snapshot->getFaceSize(&width, &height) == kResultOk;
+        if (sized) {
+            face = BlankFace(*this, width, height);
+        }
+        const bool painted = sized && snapshot->paintFace(width, height, face.pixels.data()) == kResultOk;
+        snapshot->release();
+        if (!painted) {
+            throw HostError(Path() + " does not paint its editor for snapshots");
+        }
+        return face;
+    }
 
     const Vst3Bundle& bundle;
     Vst3Instance plug;
