@@ -1,6 +1,6 @@
-// The VST 3 module's exported entry points and what its factory says about Ruckstone.
+// What the VST 3 module's factory says about Ruckstone (the entry points are in vst3/module_entry.h).
 #include "effect/ruckstone.h"
-#include "vst3/plugin_factory.h"
+#include "vst3/module_entry.h"
 
 namespace {
 IVst3Plugin* MakeRuckstone(IVst3HostLink* host)
@@ -25,41 +25,10 @@ const IVst3ClassInfo kRuckstoneClasses = {
     vst3::MakeUid(0x86EB63E5, 0xB1636EE2, 0x663A93C1, 0x926A5BE0),
     MakeRuckstone,
 };
-
-Vst3Factory factory(kRuckstoneClasses);
 }  // namespace
 
-#ifdef _WIN32
-#define RUCK_EXPORT __declspec(dllexport)
-#else
-#define RUCK_EXPORT __attribute__((visibility("default")))
-#endif
-
-extern "C" RUCK_EXPORT vst3::PluginFactory* GetPluginFactory()
+Vst3Factory& ModuleFactory()
 {
-    factory.addRef();
-    return &factory;
+    static Vst3Factory factory(kRuckstoneClasses);
+    return factory;
 }
-
-// The module keeps no state of its own to set up or tear down.
-#ifdef _WIN32
-extern "C" RUCK_EXPORT bool InitDll()
-{
-    return true;
-}
-
-extern "C" RUCK_EXPORT bool ExitDll()
-{
-    return true;
-}
-#else
-extern "C" RUCK_EXPORT bool ModuleEntry(void*)
-{
-    return true;
-}
-
-extern "C" RUCK_EXPORT bool ModuleExit()
-{
-    return true;
-}
-#endif
