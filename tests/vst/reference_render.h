@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "test_host.h"
@@ -76,6 +77,48 @@ inline Channels RenderVst2(AEffect* effect, const Channels& input)
         effect->processDoubleReplacing(effect, in, out, static_cast<VstInt32>(n));
     });
 }
+
+// The test signal rounded to float, so that both sample sizes carry the same values, with
+// output buffers and the channel pointers a 64-bit and a 32-bit processing call take.
+struct BothSizesBlock {
+    explicit BothSizesBlock(size_t frames)
+        : input64(TestSignal(frames)), output64(2, std::vector<double>(frames)), input32(2),
+          output32(2, std::vector<float>(frames))
+    {
+        for (size_t c = 0; c < 2; ++c) {
+            for (double& s : input64[c]) {
+                s = static_cast<float>(s);
+            }
+            input32[c].assign(input64[c].begin(), input64[c].end());
+            in64[c] = input64[c].data();
+            out64[c] = output64[c].data();
+            in32[c] = input32[c].data();
+            out32[c] = output32[c].data();
+        }
+    }
+
+    // Where the 32-bit output first differs from the 64-bit output rounded to float; "" if nowhere.
+    std::string FirstDifference() const
+    {
+        for (size_t c = 0; c < 2; ++c) {
+            for (size_t i = 0; i < output32[c].size(); ++i) {
+                if (output32[c][i] != static_cast<float>(output64[c][i])) {
+                    return "channel " + std::to_string(c) + " frame " + std::to_string(i);
+                }
+            }
+        }
+        return "";
+    }
+
+    Channels input64;
+    Channels output64;
+    std::vector<std::vector<float>> input32;
+    std::vector<std::vector<float>> output32;
+    double* in64[2] = {};
+    double* out64[2] = {};
+    float* in32[2] = {};
+    float* out32[2] = {};
+};
 
 // The fixture of one format's binary tests: the plug-in file loaded, one instance of it, and a
 // VST2 host for the reference renders.

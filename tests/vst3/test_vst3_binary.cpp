@@ -282,31 +282,15 @@ TEST_F(Vst3Binary, ChangesInsideABlockApplyAtTheirOffsets)
 TEST_F(Vst3Binary, SinglePrecisionAgreesWithDoublePrecision)
 {
     const int frames = 3000;
-    auto input = TestSignal(frames);
-    std::vector<std::vector<float>> input32(2), output32(2, std::vector<float>(frames));
-    for (int c = 0; c < 2; ++c) {
-        for (double& s : input[c]) {
-            s = static_cast<float>(s);
-        }
-        input32[c].assign(input[c].begin(), input[c].end());
-    }
+    BothSizesBlock block(frames);
     Vst3Instance single(file);
     ASSERT_TRUE(plug.Start(kRate, frames, true, kSpeakerStereo));
     ASSERT_TRUE(single.Start(kRate, frames, false, kSpeakerStereo));
     HostParameterChanges program;
     program.Add(kProgramParam, 0, 10 / 24.0);
-    std::vector<std::vector<double>> output64(2, std::vector<double>(frames));
-    double* in64[2] = {input[0].data(), input[1].data()};
-    double* out64[2] = {output64[0].data(), output64[1].data()};
-    ASSERT_EQ(plug.Process64(in64, out64, 2, frames, &program), kResultOk);
-    float* in32[2] = {input32[0].data(), input32[1].data()};
-    float* out32[2] = {output32[0].data(), output32[1].data()};
-    ASSERT_EQ(single.Process32(in32, out32, 2, frames, &program), kResultOk);
-    for (int c = 0; c < 2; ++c) {
-        for (int i = 0; i < frames; ++i) {
-            ASSERT_EQ(output32[c][i], static_cast<float>(output64[c][i])) << "channel " << c << " frame " << i;
-        }
-    }
+    ASSERT_EQ(plug.Process64(block.in64, block.out64, 2, frames, &program), kResultOk);
+    ASSERT_EQ(single.Process32(block.in32, block.out32, 2, frames, &program), kResultOk);
+    EXPECT_EQ(block.FirstDifference(), "");
 }
 
 TEST_F(Vst3Binary, EditorViewWithoutAWindow)
