@@ -1,7 +1,7 @@
-// The ruckhost commands beyond render with the three forms of Ruckstone from one build: the
-// VST3 and CLAP forms give the VST2 form's demo renders, measurements and face bit for
-// bit, export their programs as states that sound as the programs, and refuse what their
-// format cannot do with one line and nothing written.
+// ruckhost with the three forms of Ruckstone from one build: the VST3 and CLAP forms give the
+// VST2 form's demo renders, mono renders, measurements and face bit for bit, restore their
+// saved states, export their programs as states that sound as the programs, and refuse what
+// their format cannot do with one line and nothing written.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -128,4 +128,29 @@ TEST(RuckhostFormats, WhatAFormatCannotDoIsRefused)
     ExpectRefused({"preset", "export", folder.File("Missing.clap"), folder.File("p")}, "Missing.clap", out);
     EXPECT_FALSE(FileExists(folder.File("p")));
     ExpectRefused({"demo", folder.File("demo"), "--plugin", folder.File("Missing.vst3")}, "Missing.vst3", out);
+}
+
+using RuckhostFormatRenders = RenderTest;
+
+// A mono file goes through each form's mono arrangement and gives the VST2 module's bits.
+TEST_F(RuckhostFormatRenders, MonoFilesSoundAsInTheVst2Module)
+{
+    const std::string mono = folder.File("mono.wav");
+    WriteWav(mono, TestSignal(kRenderRate, kRenderFrames, 1), SampleFormat::Float32);
+    const Audio viaVst2 = Render(kVst2, {"--program", "Nice guitar"}, mono);
+    for (const std::string& plugin : {kVst3, kClap}) {
+        const Audio viaOther = Render(plugin, {"--program", "Nice guitar"}, mono);
+        ASSERT_EQ(viaOther.channels.size(), 1u) << plugin;
+        EXPECT_EQ(viaOther.channels, viaVst2.channels) << plugin;
+    }
+}
+
+TEST_F(RuckhostFormatRenders, SavedStatesGiveTheSameRender)
+{
+    for (const std::string& plugin : {kVst3, kClap}) {
+        const std::string state = folder.File("saved.state");
+        const Audio tweaked = Render(plugin, {"--program", "Hard guitar", "--set", "Round=33", "--save-state", state});
+        EXPECT_EQ(Render(plugin, {"--state", state}).channels, tweaked.channels) << plugin;
+        EXPECT_NE(Render(plugin, {"--program", "Hard guitar"}).channels, tweaked.channels) << plugin;
+    }
 }
